@@ -1,0 +1,23 @@
+# Compiler settings shared by every target: warnings on, strict IEEE arithmetic everywhere, so the
+# native, x64 and x86 builds compute the same samples.
+add_library(torvo_options INTERFACE)
+target_compile_options(torvo_options INTERFACE
+  -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wno-unused-parameter
+  -fno-fast-math -ffp-contract=off -fno-strict-aliasing)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86|i[3-6]86)$")
+  # The x87 unit would round differently; SSE2 gives the same doubles as x86-64.
+  target_compile_options(torvo_options INTERFACE -msse2 -mfpmath=sse)
+endif()
+if(WIN32)
+  target_compile_definitions(torvo_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+if(TORVO_SANITIZE)
+  target_compile_options(torvo_options INTERFACE -fsanitize=${TORVO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(torvo_options INTERFACE -fsanitize=${TORVO_SANITIZE})
+endif()
+if(NOT TORVO_WITH_EDITOR)
+  target_compile_definitions(torvo_options INTERFACE TORVO_NO_EDITOR)
+endif()
+
+# Windows binaries carry their runtime inside: no libstdc++, libgcc or winpthread DLLs.
+set(TORVO_WIN_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
