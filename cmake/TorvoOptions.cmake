@@ -21,3 +21,7 @@ endif()
 
 # Windows binaries carry their runtime inside: no libstdc++, libgcc or winpthread DLLs.
 set(TORVO_WIN_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+if(TORVO_BUILD_FUZZERS)
+  # Coverage instrumentation for every library the fuzz targets reach.
+  target_compile_options(torvo_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
