@@ -175,6 +175,10 @@ private:
     std::vector<double> scratch;
   };
 
+  // Declared first so that it is destroyed last: the mutex outlives everything else. The
+  // destructor releases the rest explicitly: graphics, parameters, presets, channel records,
+  // configurations.
+  std::recursive_mutex mMutex;
   std::vector<ChannelConfig> mChannelConfigs;
   char mEffectName[kNameSize];
   char mProductName[kNameSize];
@@ -197,7 +201,6 @@ private:
   std::vector<double*> mOutData;
   std::vector<InputChannel> mInChannels;
   std::vector<OutputChannel> mOutChannels;
-  std::recursive_mutex mMutex;
 };
 
 // Scoped hold of the plug-in mutex.
