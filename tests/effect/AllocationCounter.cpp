@@ -1,0 +1,60 @@
+#include "AllocationCounter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+thread_local bool tCounting = false;
+thread_local int tAllocations = 0;
+}  // namespace
+
+AllocationCounter::AllocationCounter()
+{
+  tAllocations = 0;
+  tCounting = true;
+}
+
+AllocationCounter::~AllocationCounter()
+{
+  tCounting = false;
+}
+
+int AllocationCounter::Count() const
+{
+  return tAllocations;
+}
+
+void* operator new(std::size_t size)
+{
+  if (tCounting)
+    ++tAllocations;
+  void* p = std::malloc(size ? size : 1);
+  if (!p)
+    std::abort();  // a test machine out of memory: nothing sensible to report
+  return p;
+}
+
+void* operator new[](std::size_t size)
+{
+  return operator new(size);
+}
+
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+  std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
