@@ -216,19 +216,26 @@ def lambert_from_height(hgt, scale):
 # ----------------------------------------------------------------------------- parts
 
 
-def chrome_disc(cv, cx, cy, r, bright=1.0, dome=True):
-    """A polished metal dome: sky reflection on top, dark band, warm ground reflection below."""
+def chrome_disc(cv, cx, cy, r, bright=1.0, bulge=0.85):
+    """A polished metal dome reflecting a bright sky above a dark horizon and a dim floor.
+
+    bulge 0 is a flat mirror, 1 a half sphere."""
     dx, dy = (cv.X - cx) / r, (cv.Y - cy) / r
-    rr = np.clip(np.hypot(dx, dy), 0, 1)
-    # reflection of the environment: light sky top left, dark horizon, dim floor bottom right
-    t = (dy * 0.8 + dx * 0.35)
-    v = 0.80 - 0.55 * smoothstep(-0.6, 0.35, t) + 0.25 * smoothstep(0.25, 1.0, t)
-    if dome:
-        v = v * (1.0 - 0.35 * rr ** 4)
-    spec = np.exp(-(((dx + 0.38) / 0.28) ** 2 + ((dy + 0.42) / 0.20) ** 2))
-    v = np.clip(v * bright + 0.55 * spec * bright, 0, 1)
-    col = mix((0.55, 0.57, 0.62), (1.0, 1.0, 1.0), v) * v[..., None]
-    cv.over(col, cov(sd_circle(cv, cx, cy, r)))
+    rr2 = np.clip(dx * dx + dy * dy, 0.0, 1.0)
+    nx, ny = dx * bulge, dy * bulge
+    nz = np.sqrt(np.clip(1.0 - rr2 * bulge * bulge, 0.02, 1.0))
+    rx, ry, rz = 2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1.0   # reflected view ray
+    t = -ry + 0.32 - 0.10 * rx                                  # height of what is seen
+    sky = 0.66 + 0.34 * smoothstep(0.0, 1.0, t)
+    floor = 0.46 - 0.20 * smoothstep(0.0, -0.9, t)
+    v = floor + (sky - floor) * smoothstep(-0.06, 0.12, t)
+    v = v - 0.22 * np.exp(-((t - 0.02) / 0.08) ** 2)           # dark horizon line
+    rl = np.clip(rx * LIGHT[0] + ry * LIGHT[1] + rz * LIGHT[2], 0, 1)
+    spec = rl ** 40
+    v = np.clip(v * bright, 0, 1)
+    col = mix(tint(v, (0.72, 0.68, 0.64)), tint(v, (0.93, 0.97, 1.0)), smoothstep(-0.05, 0.1, t))
+    col = col + (spec * bright)[..., None]
+    cv.over(np.clip(col, 0, 1), cov(sd_circle(cv, cx, cy, r)))
 
 
 def hex_nut(cv, cx, cy, apothem, rot=0.0, bright=1.0):
@@ -247,11 +254,20 @@ def hex_nut(cv, cx, cy, apothem, rot=0.0, bright=1.0):
     cv.over(tint(v, (0.96, 0.97, 1.0)), cov(sd))
 
 
+def shift(m, dx, dy):
+    """Moves a mask by (dx, dy) output pixels, filling with zero (no wrap-around)."""
+    sx, sy = int(round(dx * SS)), int(round(dy * SS))
+    out = np.zeros_like(m)
+    h, w = m.shape
+    ys0, ys1 = max(0, sy), min(h, h + sy)
+    xs0, xs1 = max(0, sx), min(w, w + sx)
+    out[ys0:ys1, xs0:xs1] = m[ys0 - sy:ys1 - sy, xs0 - sx:xs1 - sx]
+    return out
+
+
 def soft_shadow(cv, sd, dx, dy, sigma, strength):
     """Shadow of a shape given by its signed distance, shifted by (dx, dy) output pixels."""
-    m = cov(sd)
-    sx, sy = int(round(dx * SS)), int(round(dy * SS))
-    m = np.roll(np.roll(m, sy, axis=0), sx, axis=1)
+    m = shift(cov(sd), dx, dy)
     m = blur(m, sigma)
     cv.over((0.0, 0.0, 0.0), m * strength)
 
@@ -276,10 +292,12 @@ def knob_frame(value):
     # skirt: a dark cone with knurled flutes that turn with the knob
     slope = smoothstep(R_TOP - 0.5, R_SKIRT, r)
     lit = -(rx * LIGHT[0] + ry * LIGHT[1])
-    flutes = np.cos(30 * (phi - theta))
-    v = 0.12 + 0.08 * lit * slope + 0.035 * flutes * slope * (0.6 + 0.4 * lit)
-    rim = np.exp(-((r - (R_SKIRT - 0.7)) / 0.55) ** 2) * (0.10 + 0.14 * np.clip(lit, 0, 1))
-    v = v + rim
+    flutes = np.cos(28 * (phi - theta))
+    ridge = np.clip(flutes, -1, 1)
+    v = 0.13 + 0.09 * lit * slope + 0.07 * ridge * slope * (0.55 + 0.45 * lit)
+    rim = np.exp(-((r - (R_SKIRT - 0.7)) / 0.55) ** 2) * (0.08 + 0.20 * np.clip(lit, 0, 1))
+    edge = np.exp(-((r - (R_TOP + 0.2)) / 0.45) ** 2) * (0.06 + 0.22 * np.clip(lit, 0, 1))
+    v = v + rim + edge
     cv.over(tint(v, (0.96, 0.97, 1.0)), cov(sd_circle(cv, c, c, R_SKIRT)))
     # flat top of the skirt
     top = 0.10 + 0.03 * (-(px * LIGHT[0] + py * LIGHT[1]) / R_TOP)
@@ -327,23 +345,22 @@ def make_knob():
 def footswitch_frame(pressed):
     cv = Canvas(40, 40)
     c = 20.0
-    soft_shadow(cv, sd_hexagon(cv, c, c, 15.8, math.pi / 6), 1.0, 2.0, 1.6, 0.6)
-    hex_nut(cv, c, c, 15.8, math.pi / 6)
-    # washer ring inside the nut
-    soft_shadow(cv, sd_circle(cv, c, c, 13.2), 0.3, 0.8, 0.7, 0.55)
-    chrome_disc(cv, c, c, 13.2, bright=0.80, dome=False)
-    # dark gap around the plunger
-    cv.over((0.05, 0.05, 0.06), cov(sd_circle(cv, c, c, 11.4)))
+    soft_shadow(cv, sd_hexagon(cv, c, c, 16.2, math.pi / 6), 1.0, 2.0, 1.6, 0.6)
+    hex_nut(cv, c, c, 16.2, math.pi / 6)
+    # washer under the cap, then the dark gap the plunger moves in
+    soft_shadow(cv, sd_circle(cv, c, c, 13.4), 0.3, 0.8, 0.7, 0.5)
+    chrome_disc(cv, c, c, 13.4, bright=0.85, bulge=0.25)
+    cv.over((0.05, 0.05, 0.06), cov(sd_circle(cv, c, c, 11.6)))
     if pressed:
-        r, off, bright = 10.2, 0.6, 0.72
+        r, off, bright = 10.3, 0.7, 0.70
     else:
-        r, off, bright = 10.9, -0.3, 1.0
-        soft_shadow(cv, sd_circle(cv, c, c + off, r), 0.5, 1.2, 0.8, 0.7)
-    chrome_disc(cv, c, c + off, r, bright=bright)
-    # concentric ridge on the cap
+        r, off, bright = 11.1, -0.3, 1.0
+        soft_shadow(cv, sd_circle(cv, c, c + off, r), 0.5, 1.3, 0.8, 0.75)
+    chrome_disc(cv, c, c + off, r, bright=bright, bulge=0.75)
+    # a turned groove near the rim of the cap
     rr = np.hypot(cv.X - c, cv.Y - (c + off))
-    ring = np.exp(-((rr - r * 0.62) / 0.45) ** 2) * cov(sd_circle(cv, c, c + off, r))
-    cv.over((0.15, 0.15, 0.17), ring * 0.35)
+    inside = cov(sd_circle(cv, c, c + off, r))
+    cv.over((0.10, 0.10, 0.12), np.exp(-((rr - r * 0.80) / 0.35) ** 2) * inside * 0.45)
     return cv.image("RGBA")
 
 
@@ -360,30 +377,32 @@ def make_footswitch():
 def toggle_frame(on):
     cv = Canvas(40, 40)
     c = 20.0
-    # mounting nut and bushing
-    soft_shadow(cv, sd_hexagon(cv, c, c, 8.6, 0.0), 0.8, 1.6, 1.2, 0.6)
-    hex_nut(cv, c, c, 8.6, 0.0)
-    chrome_disc(cv, c, c, 5.6, bright=0.85, dome=False)
-    cv.over((0.06, 0.06, 0.07), cov(sd_circle(cv, c, c, 3.4)))
-    tip = (c + 3.0, 5.0) if on else (c - 3.0, 35.0)
-    # lever shadow, then the tapered lever with a ball end
-    sd, _ = sd_segment(cv, c, c, tip[0], tip[1], 2.7, 1.9)
-    ball = sd_circle(cv, tip[0], tip[1], 3.4)
-    soft_shadow(cv, np.minimum(sd, ball), 2.2, 2.6, 1.1, 0.55)
+    # mounting nut and threaded bushing
+    soft_shadow(cv, sd_hexagon(cv, c, c, 10.4, 0.0), 0.9, 1.7, 1.2, 0.6)
+    hex_nut(cv, c, c, 10.4, 0.0)
+    soft_shadow(cv, sd_circle(cv, c, c, 7.0), 0.3, 0.7, 0.6, 0.5)
+    chrome_disc(cv, c, c, 7.0, bright=0.9, bulge=0.3)
+    rr = np.hypot(cv.X - c, cv.Y - c)
+    for rt in (5.6, 6.4):
+        cv.over((0.15, 0.15, 0.17), np.exp(-((rr - rt) / 0.25) ** 2) * 0.45)
+    cv.over((0.05, 0.05, 0.06), cov(sd_circle(cv, c, c, 4.3)))
+    tip = (c + 2.5, 4.6) if on else (c - 2.5, 35.4)
+    r0, r1, rb = 3.0, 2.1, 3.6
+    sd, t = sd_segment(cv, c, c, tip[0], tip[1], r0, r1)
+    ball = sd_circle(cv, tip[0], tip[1], rb)
+    soft_shadow(cv, np.minimum(sd, ball), 2.4, 2.8, 1.2, 0.55)
     dx, dy = tip[0] - c, tip[1] - c
     L = math.hypot(dx, dy)
     nx, ny = -dy / L, dx / L  # across the lever
-    across = ((cv.X - c) * nx + (cv.Y - c) * ny)
-    _, t = sd_segment(cv, c, c, tip[0], tip[1], 2.7, 1.9)
-    width = 2.7 + (1.9 - 2.7) * t
-    s = np.clip(across / width, -1, 1)  # -1..1 across the rod
-    # cylinder: highlight on the side facing the light
-    lside = -(nx * LIGHT[0] + ny * LIGHT[1])
-    hl = np.exp(-((s + 0.35 * np.sign(lside)) / 0.35) ** 2)
-    v = 0.35 + 0.25 * (1 - s * s) + 0.55 * hl
-    v = v * (0.75 + 0.25 * (1 - t)) if not on else v * (0.85 + 0.15 * t)
-    cv.over(tint(np.clip(v, 0, 1), (0.97, 0.98, 1.0)), cov(sd))
-    chrome_disc(cv, tip[0], tip[1], 3.4, bright=1.0)
+    across = (cv.X - c) * nx + (cv.Y - c) * ny
+    width = r0 + (r1 - r0) * t
+    sa = np.clip(across / width, -1, 1)  # -1..1 across the rod
+    lside = 1.0 if -(nx * LIGHT[0] + ny * LIGHT[1]) > 0 else -1.0
+    hl = np.exp(-((sa - 0.35 * lside) / 0.28) ** 2)
+    v = 0.30 + 0.30 * (1 - sa * sa) + 0.60 * hl - 0.25 * np.exp(-((sa + 0.7 * lside) / 0.2) ** 2)
+    v = v * (0.80 + 0.20 * (t if on else 1 - t))
+    cv.over(tint(np.clip(v, 0, 1), (0.96, 0.98, 1.0)), cov(sd))
+    chrome_disc(cv, tip[0], tip[1], rb, bright=1.0, bulge=0.95)
     return cv.image("RGBA")
 
 
@@ -406,7 +425,7 @@ def led_frame(lit):
         cv.over((1.0, 0.16, 0.06), glow)
     else:
         soft_shadow(cv, sd_circle(cv, c, c, 6.6), 0.4, 0.9, 0.8, 0.6)
-    chrome_disc(cv, c, c, 6.6, bright=0.9, dome=False)
+    chrome_disc(cv, c, c, 6.6, bright=0.9, bulge=0.3)
     cv.over((0.04, 0.02, 0.02), cov(sd_circle(cv, c, c, 5.2)))
     dx, dy = (cv.X - c) / 4.8, (cv.Y - c) / 4.8
     rr = np.clip(np.hypot(dx, dy), 0, 1)
@@ -453,7 +472,7 @@ def screw(cv, cx, cy, r, angle):
 
 def printed(cv, mask, color=INK, alpha=1.0):
     """Screen-printed ink with a faint shadow below."""
-    sh = np.roll(mask, int(0.5 * SS), axis=0)
+    sh = shift(mask, 0.0, 0.5)
     cv.over((0.0, 0.0, 0.0), sh * 0.35 * alpha)
     cv.over(color, mask * alpha)
 
@@ -506,7 +525,7 @@ def make_background():
     cv.over((0.1, 0.1, 0.1), edge * (1 - edge_light) * 0.45)
     f = font("DejaVuSerif-BoldItalic.ttf", 9.6)
     m = text_mask(cv, "quillbarrow", (x0 + x1) / 2.0, (y0 + y1) / 2.0 - 0.6, f, "mm")
-    cv.over((1, 1, 1), np.roll(m, int(0.5 * SS), axis=0) * 0.55)   # engraving: light lower lip
+    cv.over((1, 1, 1), shift(m, 0.0, 0.5) * 0.55)   # engraving: light lower lip
     cv.over((0.10, 0.09, 0.08), m)
 
     # LED: a printed ring and the word ON
@@ -518,7 +537,7 @@ def make_background():
     # cabinet toggle label
     flab = font("DejaVuSans-Bold.ttf", 6.6)
     assert text_width("CABINET", flab, 0.5) < 38.0
-    printed(cv, text_mask(cv, "CABINET", 100.0, 51.5, flab, "mm", 0.5))
+    printed(cv, text_mask(cv, "CABINET", 100.0, 56.0, flab, "mm", 0.5))
 
     # knob scales
     fnum = font("DejaVuSans-Bold.ttf", 6.6)
@@ -569,9 +588,10 @@ def make_background():
 def make_about():
     w, h = 181, 150
     cv = Canvas(w, h)
-    panel = sd_rrect(cv, 0.5, 0.5, w - 0.5, h - 0.5, 9.0)
+    panel = sd_rrect(cv, 0.5, 0.5, w - 2.0, h - 2.0, 9.0)
+    soft_shadow(cv, panel, 1.0, 1.3, 0.8, 0.6)
     v = 0.10 - 0.05 * (cv.Y / h)
-    cv.over(tint(v, (0.85, 0.95, 1.0)), cov(panel) * 0.96)
+    cv.over(tint(v, (0.85, 0.95, 1.0)), cov(panel))
     border = np.clip(cov(panel + 3.0) - cov(panel + 4.0), 0, 1)
     cv.over(INK, border * 0.8)
 
@@ -580,7 +600,7 @@ def make_about():
     fbody = font("DejaVuSans.ttf", 8.2)
     fbold = font("DejaVuSerif-BoldItalic.ttf", 10.5)
     fsmall = font("DejaVuSans.ttf", 6.7)
-    cx = w / 2.0
+    cx = (w - 1.5) / 2.0
 
     def put(text, y, f, color=INK, alpha=1.0, spacing=0.0):
         assert text_width(text, f, spacing) <= w - 12, text
