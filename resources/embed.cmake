@@ -2,8 +2,6 @@
 # registry at static initialisation (the native stand-in for Windows module resources).
 #
 #   cmake -DOUTPUT=<file.cpp> -DSOURCE_DIR=<resources dir> "-DRESOURCES=100=img/a.png;101=img/b.png" -P embed.cmake
-#
-# The output file is rewritten only when its contents change.
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT OUTPUT OR NOT SOURCE_DIR OR NOT RESOURCES)
@@ -56,7 +54,4 @@ const ResourceRegistrar registrar;
 }  // namespace
 ")
 
-set(tmp ${OUTPUT}.tmp)
-file(WRITE ${tmp} "${content}")
-file(COPY_FILE ${tmp} ${OUTPUT} ONLY_IF_DIFFERENT)
-file(REMOVE ${tmp})
+file(WRITE ${OUTPUT} "${content}")
