@@ -149,9 +149,9 @@ public:
   // ---- Text on a device context ----
   virtual void SelectFont(HDC dc, int height, int orientationTenths, int weight, bool italic,
                           const char* face) = 0;
-  virtual void SetTextColor(HDC dc, int red, int green, int blue) = 0;
+  virtual void SetTextRGB(HDC dc, int red, int green, int blue) = 0;
   // Returns the height of the drawn text, 0 when nothing was drawn.
-  virtual int DrawText(HDC dc, const char* text, const IRECT& r, unsigned format) = 0;
+  virtual int DrawTextIn(HDC dc, const char* text, const IRECT& r, unsigned format) = 0;
 
   // ---- Files, dialogs and the shell ----
   // The file name of the module (null: the host's executable); false when it cannot be had.

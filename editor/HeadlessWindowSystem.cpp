@@ -372,12 +372,12 @@ void HeadlessWindowSystem::SelectFont(HDC dc, int height, int orientationTenths,
   lastFontFace = face ? face : "";
 }
 
-void HeadlessWindowSystem::SetTextColor(HDC dc, int red, int green, int blue)
+void HeadlessWindowSystem::SetTextRGB(HDC dc, int red, int green, int blue)
 {
   textColors.push_back(IColorARGB(255, red, green, blue));
 }
 
-int HeadlessWindowSystem::DrawText(HDC dc, const char* text, const IRECT& r, unsigned format)
+int HeadlessWindowSystem::DrawTextIn(HDC dc, const char* text, const IRECT& r, unsigned format)
 {
   // Nothing is rasterised without a platform font engine: record and report no height.
   texts.push_back(TextCall{text ? text : "", r, format});

@@ -162,8 +162,8 @@ public:
   void SetText(HWND window, const char* text) override;
   void SelectFont(HDC dc, int height, int orientationTenths, int weight, bool italic,
                   const char* face) override;
-  void SetTextColor(HDC dc, int red, int green, int blue) override;
-  int DrawText(HDC dc, const char* text, const IRECT& r, unsigned format) override;
+  void SetTextRGB(HDC dc, int red, int green, int blue) override;
+  int DrawTextIn(HDC dc, const char* text, const IRECT& r, unsigned format) override;
   bool ModuleFileName(HMODULE module, char* out, int capacity) override;
   char PathSeparator() const override { return pathSeparator; }
   bool FileDialog(HWND owner, bool save, unsigned flags, const char* initialDir, char* out,

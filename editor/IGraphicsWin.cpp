@@ -538,14 +538,14 @@ bool IGraphicsWin::DrawTextInRect(const ITextStyle& style, const char* text, con
   }
   if (fontJustSelected || style.color != mTextColor)
   {
-    mSystem->SetTextColor(dc, style.color.red, style.color.green, style.color.blue);
+    mSystem->SetTextRGB(dc, style.color.red, style.color.green, style.color.blue);
     mTextColor = style.color;
   }
   unsigned format = EditorMsg::kTextNoClip;
   if (style.align == ITextStyle::kAlignCenter) format |= EditorMsg::kTextCenter;
   else if (style.align == ITextStyle::kAlignFar) format |= EditorMsg::kTextRight;
   else format |= EditorMsg::kTextLeft;
-  return mSystem->DrawText(dc, text, r, format) != 0;
+  return mSystem->DrawTextIn(dc, text, r, format) != 0;
 }
 
 // ---- Folders, dialogs and links ----
