@@ -43,7 +43,9 @@ public:
 
   // Plain value from a normalised one: x^shape over the range, snapped to the step for the
   // whole-number kinds, limited above at the maximum (no lower limit). A NaN changes nothing.
+  // A result without a real value (a negative x with a fractional shape) changes nothing either.
   void SetFromNormalized(double x);
+  // The value limited to the range, then ((v - min) / (max - min))^(1 / shape); NaN reads as the minimum.
   double ToNormalized() const;
   double ToNormalized(double plainValue) const;
 

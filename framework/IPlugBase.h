@@ -77,7 +77,8 @@ public:
   // Pushes every parameter's normalised value to the controls, makes the surface and takes
   // ownership of the graphics. Null does nothing.
   virtual void ConnectGraphics(IGraphicsLink* graphics);
-  // A new size resizes every channel's scratch to nFrames zeros; the same size keeps them.
+  // A new size resizes every channel's scratch to nFrames zeros; the same size keeps them. A
+  // negative size is ignored.
   virtual void UpdateBlockSize(int nFrames);
   virtual void UpdateLatency(int samples) { mLatency = samples; }
   virtual bool SendMidiMessage(const MidiMessage& msg) { return false; }
@@ -125,6 +126,8 @@ public:
   bool IsOutChannelConnected(int idx) const;
 
   // ---- Channel glue (caller holds the mutex; nFrames never exceeds the block size) ----
+  // Defensively, the glue never reads or writes a channel's scratch past its size: a longer run
+  // processes only as many frames as the scratch of every channel that uses it holds.
   void SetInputConnections(int first, int count, bool connected);
   void SetOutputConnections(int first, int count, bool connected);
   void BindInputs(int first, int count, double** hostArrays);

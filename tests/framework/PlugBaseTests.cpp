@@ -103,8 +103,9 @@ TEST(PlugBaseConstruction, ChannelCountsAreTheLargestDeclared)
 #if !defined(NDEBUG) && GTEST_HAS_DEATH_TEST
 TEST(PlugBaseConstructionDeathTest, MalformedConfigurationAsserts)
 {
-  EXPECT_DEATH({ TestPlug plug("1-1 "); }, "sscanf");
-  EXPECT_DEATH({ TestPlug plug("stereo"); }, "sscanf");
+  const char* expression = "sscanf\\(channelIOStr, \"%d-%d\", &nIn, &nOut\\) == 2";
+  EXPECT_DEATH({ TestPlug plug("1-1 "); }, expression);  // the empty entry after a trailing space
+  EXPECT_DEATH({ TestPlug plug("stereo"); }, expression);
 }
 #endif
 
