@@ -378,8 +378,8 @@ def toggle_frame(on):
     cv = Canvas(40, 40)
     c = 20.0
     # mounting nut and threaded bushing
-    soft_shadow(cv, sd_hexagon(cv, c, c, 10.4, 0.0), 0.9, 1.7, 1.2, 0.6)
-    hex_nut(cv, c, c, 10.4, 0.0)
+    soft_shadow(cv, sd_hexagon(cv, c, c, 10.0, math.pi / 6), 0.9, 1.7, 1.2, 0.6)
+    hex_nut(cv, c, c, 10.0, math.pi / 6)
     soft_shadow(cv, sd_circle(cv, c, c, 7.0), 0.3, 0.7, 0.6, 0.5)
     chrome_disc(cv, c, c, 7.0, bright=0.9, bulge=0.3)
     rr = np.hypot(cv.X - c, cv.Y - c)
