@@ -1,5 +1,10 @@
 #include "effect/PlugExample.h"
 
+#ifndef TORVO_NO_EDITOR
+#include "effect/EditorLayout.h"
+#include "effect/StompSwitch.h"
+#endif
+
 namespace {
 
 constexpr int FourCC(char a, char b, char c, char d)
@@ -46,6 +51,7 @@ PlugExample::PlugExample(audioMasterCallback hostCallback)
   // ---- Editor ----
   // The pedal's editor is built here: its graphics object and controls, the LED's index kept in
   // ledControlIndex, and the finished graphics handed to the base with ConnectGraphics.
+  ledControlIndex = BuildPedalEditor(this, &stompSwitch);
 #endif
 }
 

@@ -3,9 +3,13 @@
 // plug-in's identity, defines the four parameters and the sixteen presets and builds the editor;
 // the base then drives it through OnParamChange, Reset and ProcessDoubleReplacing.
 
+#include <memory>
+
 #include "effect/FilterBank.h"
 #include "effect/FuzzChain.h"
 #include "vst/IPlugVST.h"
+
+class StompSwitch;
 
 class PlugExample : public IPlugVST
 {
@@ -51,4 +55,7 @@ private:
   double designedRate = 0;  // rate the bank was last designed for
   double noiseTable[kNoiseTableSize] = {};
   FilterBank bank = {};
+#ifndef TORVO_NO_EDITOR
+  std::unique_ptr<StompSwitch> stompSwitch;  // the footswitch link; its control is the editor's
+#endif
 };
