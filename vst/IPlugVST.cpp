@@ -638,15 +638,19 @@ void IPlugVST::ProcessDouble(double** inputs, double** outputs, int nFrames)
   complete = complete && (outputs || nOut == 0);
   for (int i = 0; complete && i < nOut; ++i) complete = outputs[i] != nullptr;
 
-  if (complete) {
+  // A channel that is not connected reads or writes its own scratch, which holds one block.
+  const bool allConnected = nIn == NInChannels() && nOut == NOutChannels();
+  if (complete && (allConnected || nFrames <= GetBlockSize())) {
     // The effect works on the host's own arrays, whatever the length of the block.
     PrepareDoubleBlock(inputs, outputs);
     RunReplacing(nFrames);
     return;
   }
 
-  // Some channel array is missing: stand-ins take its place, in slices they can hold.
-  const int sliceMax = (int) mSinkD.size();
+  // Some channel array is missing, or the block is longer than the scratch: process it in
+  // slices, with stand-ins for missing arrays.
+  const int blockSize = GetBlockSize();
+  const int sliceMax = blockSize < (int) mSinkD.size() ? blockSize : (int) mSinkD.size();
   if (sliceMax <= 0) return;
   bool midiAsked = false;
   int done = 0;
@@ -724,4 +728,27 @@ void VSTCALLBACK IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 idx, float 
   if (IGraphicsLink* graphics = plug->GetGraphics()) graphics->OnParamFromPlugin(idx, v, true);
   plug->GetParam(idx)->SetFromNormalized(v);
   plug->OnParamChange(idx);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+AEffect* VSTCreateEffect(IPlugVST* (*make)(audioMasterCallback), audioMasterCallback hostCallback)
+{
+  // Serialises creation across hosts' threads; lives until the process ends.
+  static std::mutex creationMutex;
+  std::lock_guard<std::mutex> lock(creationMutex);
+  if (!make) return nullptr;
+  IPlugVST* plug = nullptr;
+  try {
+    plug = make(hostCallback);
+  } catch (...) {
+    // Nothing may cross the C boundary to the host: an object that could not be made is none.
+    plug = nullptr;
+  }
+  if (!plug) return nullptr;
+  plug->EnsureOnePreset();
+  AEffect* effect = plug->GetAEffect();
+  if (effect->numPrograms < 1) effect->numPrograms = 1;
+  return effect;
 }

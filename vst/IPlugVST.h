@@ -98,3 +98,8 @@ private:
 
 // Creates the one concrete plug-in with the host's callback; defined by the effect.
 IPlugVST* MakePlug(audioMasterCallback hostCallback);
+
+// The entry point's work: under the process-wide creation mutex, make one plug-in object with
+// make, give it at least one preset and hand out its record (at least one program). Null when no
+// object could be made.
+AEffect* VSTCreateEffect(IPlugVST* (*make)(audioMasterCallback), audioMasterCallback hostCallback);

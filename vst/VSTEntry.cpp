@@ -1,7 +1,5 @@
 // The plug-in library's entry points and load hook. Only VSTPluginMain and main are exported.
 
-#include <mutex>
-
 #include "vst/IPlugVST.h"
 #include "vst/ModuleHandle.h"
 
@@ -15,47 +13,18 @@
 #define TORVO_EXPORT __attribute__((visibility("default")))
 #endif
 
-namespace
-{
-
-// Serialises creation across hosts' threads; lives until the process ends.
-std::mutex& CreationMutex()
-{
-  static std::mutex mutex;
-  return mutex;
-}
-
-AEffect* CreateEffect(audioMasterCallback hostCallback)
-{
-  std::lock_guard<std::mutex> lock(CreationMutex());
-  IPlugVST* plug = nullptr;
-  try {
-    plug = MakePlug(hostCallback);
-  } catch (...) {
-    // Nothing may cross the C boundary to the host; an object that could not be made is none.
-    plug = nullptr;
-  }
-  if (!plug) return nullptr;
-  plug->EnsureOnePreset();
-  AEffect* effect = plug->GetAEffect();
-  if (effect->numPrograms < 1) effect->numPrograms = 1;
-  return effect;
-}
-
-}  // namespace
-
 extern "C" {
 
 TORVO_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCallback)
 {
-  return CreateEffect(hostCallback);
+  return VSTCreateEffect(MakePlug, hostCallback);
 }
 
 #if defined(_WIN32)
 // Exported under the name "main" through the module definition file.
 AEffect* VSTCALLBACK VSTMainEntry(audioMasterCallback hostCallback)
 {
-  return CreateEffect(hostCallback);
+  return VSTCreateEffect(MakePlug, hostCallback);
 }
 #else
 // The older entry name; the symbol is named main through an assembler label, since a C++ function
@@ -63,7 +32,7 @@ AEffect* VSTCALLBACK VSTMainEntry(audioMasterCallback hostCallback)
 TORVO_EXPORT AEffect* VSTMainEntry(audioMasterCallback hostCallback) __asm__("main");
 AEffect* VSTMainEntry(audioMasterCallback hostCallback)
 {
-  return CreateEffect(hostCallback);
+  return VSTCreateEffect(MakePlug, hostCallback);
 }
 #endif
 
