@@ -125,9 +125,20 @@ int IGraphics::ControlAt(int x, int y)
   return -1;
 }
 
+// The host hears of a gesture as begin ... end, always in pairs: an end goes out only for a begin
+// that MouseDown sent. A release that no press of ours began (the second release of a double
+// click, a press that started outside the editor) reaches the control but not the host.
+void IGraphics::EndGesture()
+{
+  const int paramIdx = mGestureParamIdx;
+  mGestureParamIdx = -1;
+  if (paramIdx >= 0 && mPlug) mPlug->NotifyHostEditEnd(paramIdx);
+}
+
 void IGraphics::MouseDown(int x, int y, const IMouseMod& mod)
 {
   mCaptureIdx = mLastX = mLastY = -1;
+  EndGesture();  // a second button pressed during a gesture ends the first one
   const int i = ControlAt(x, y);
   if (i < 0) return;
   mCaptureIdx = i;
@@ -136,7 +147,11 @@ void IGraphics::MouseDown(int x, int y, const IMouseMod& mod)
   IControl* c = mControls[i];
   c->OnPress(x, y, mod);
   const int paramIdx = c->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->NotifyHostEditBegin(paramIdx);
+  if (paramIdx >= 0 && mPlug)
+  {
+    mPlug->NotifyHostEditBegin(paramIdx);
+    mGestureParamIdx = paramIdx;
+  }
 }
 
 void IGraphics::MouseDrag(int x, int y, const IMouseMod& mod)
@@ -153,16 +168,19 @@ void IGraphics::MouseUp(int x, int y, const IMouseMod& mod)
 {
   const int i = ControlAt(x, y);
   mCaptureIdx = mLastX = mLastY = -1;
-  if (i < 0) return;
-  IControl* c = mControls[i];
-  c->OnRelease(x, y, mod);
-  const int paramIdx = c->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->NotifyHostEditEnd(paramIdx);
+  if (i < 0)
+  {
+    EndGesture();
+    return;
+  }
+  mControls[i]->OnRelease(x, y, mod);
+  EndGesture();
 }
 
 bool IGraphics::MouseDoubleClick(int x, int y, const IMouseMod& mod)
 {
   mCaptureIdx = mLastX = mLastY = -1;
+  EndGesture();
   const int i = ControlAt(x, y);
   if (i < 0) return false;
   IControl* c = mControls[i];
@@ -195,6 +213,7 @@ void IGraphics::Resize(int width, int height)
   mWidth = width;
   mHeight = height;
   mCaptureIdx = mLastX = mLastY = -1;
+  EndGesture();
   DestroyControls();
   if (mPlug) mPlug->RefreshEditorRect(width, height);
 }

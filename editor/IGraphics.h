@@ -137,6 +137,8 @@ public:
 
 protected:
   void DestroyControls();
+  // Sends the edit end of the gesture MouseDown began, if one is open.
+  void EndGesture();
 
   std::vector<IControl*> mControls;  // owned
   IPlugBase* mPlug;
@@ -147,4 +149,5 @@ protected:
   int mCaptureIdx = -1;
   int mLastX = -1;
   int mLastY = -1;
+  int mGestureParamIdx = -1;  // parameter whose edit begin went to the host, -1 = none
 };
