@@ -22,18 +22,27 @@ struct FilterBank
   double y2[kFilterSections];  // state: output two samples back
 };
 
+// One biquad step on loose coefficients and state: returns the output without the offset and
+// shifts the state. The order of evaluation is fixed so every build computes the same samples:
+// y = ((b1·x1 + b0·x) + b2·x2) − a1·y1 − a2·y2.
+inline double BiquadStep(double b0, double b1, double b2, double a1, double a2, double& x1,
+                         double& x2, double& y1, double& y2, double x)
+{
+  const double y = ((b1 * x1 + b0 * x) + b2 * x2) - a1 * y1 - a2 * y2;
+  x2 = x1;
+  x1 = x;
+  y2 = y1;
+  y1 = y;
+  return y;
+}
+
 // Runs one sample through section k and returns its output plus 1e-20; the state keeps the
-// output without the offset. The order of evaluation is fixed so every build computes the same
-// samples.
+// output without the offset.
 inline double ProcessSection(FilterBank& bank, int k, double x)
 {
-  const double y = ((bank.b1[k] * bank.x1[k] + bank.b0[k] * x) + bank.b2[k] * bank.x2[k])
-                   - bank.a1[k] * bank.y1[k] - bank.a2[k] * bank.y2[k];
-  bank.x2[k] = bank.x1[k];
-  bank.x1[k] = x;
-  bank.y2[k] = bank.y1[k];
-  bank.y1[k] = y;
-  return y + 1e-20;
+  return BiquadStep(bank.b0[k], bank.b1[k], bank.b2[k], bank.a1[k], bank.a2[k], bank.x1[k],
+                    bank.x2[k], bank.y1[k], bank.y2[k], x)
+         + 1e-20;
 }
 
 // Zeroes coefficients and state of all 32 sections.

@@ -318,3 +318,39 @@ TEST(ProcessEffectBlock, InPlaceEqualsOutOfPlace)
     }
   }
 }
+
+TEST(ProcessEffectBlock, EqualsThePerSampleChainAndLeavesTheSameState)
+{
+  // The block loop works in passes of a few sections; sample by sample through ProcessFuzzChain
+  // and ProcessCabinet must give the same samples and the same filter memory.
+  const int n = 3000;
+  const std::vector<double> in0 = Noise(n, 0.8, 61), in1 = SineBurst(n, 0.5);
+  for (bool cabinet : {false, true})
+  {
+    ChainRig rig(44100, 0.9, 0.7, cabinet);
+    auto bank = std::make_unique<FilterBank>(*rig.bank);
+    std::vector<double> o0(n), o1(n);
+    double* ins[2] = {const_cast<double*>(in0.data()), const_cast<double*>(in1.data())};
+    double* outs[2] = {o0.data(), o1.data()};
+    int pos = 0;
+    for (int len : {700, 256, 257, 1, 1786})
+    {
+      double* bi[2] = {ins[0] + pos, ins[1] + pos};
+      double* bo[2] = {outs[0] + pos, outs[1] + pos};
+      ProcessEffectBlock(*rig.bank, rig.settings, rig.noise.data(), true, cabinet, bi, bo, len);
+      for (int i = 0; i < len; ++i)
+      {
+        const double x = (in1[pos + i] + in0[pos + i]) + rig.noise[i];
+        double y = ProcessFuzzChain(*bank, rig.settings, x);
+        if (cabinet)
+          y = ProcessCabinet(*bank, y);
+        ASSERT_TRUE(SameBits(o0[pos + i], y))
+            << "cabinet " << cabinet << " position " << pos + i << " expected " << y
+            << " actual " << o0[pos + i];
+      }
+      pos += len;
+      ASSERT_EQ(std::memcmp(bank.get(), rig.bank.get(), sizeof(FilterBank)), 0)
+          << "cabinet " << cabinet << " after position " << pos;
+    }
+  }
+}
