@@ -1,0 +1,117 @@
+// Same sound everywhere: the DLL renders the cases of TestHost.h from the input stored in the
+// reference file (written by the native module through torvo-make-reference) and must match
+// the native renders. The file is named by the environment variable TORVO_REFERENCE.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "tests/wine/HostSupport.h"
+
+using namespace testhost;
+
+namespace {
+
+struct Reference
+{
+  std::vector<double> inL, inR;
+  std::vector<std::vector<double>> outL, outR;  // per case
+};
+
+bool ReadReference(const std::string& path, Reference& ref, std::string& error)
+{
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f)
+  {
+    error = "cannot open " + path;
+    return false;
+  }
+  uint32_t header[4] = {};
+  bool ok = std::fread(header, sizeof header, 1, f) == 1;
+  if (!ok || header[0] != kRefMagic || header[1] != kRefVersion || header[2] != (uint32_t) kRefFrames ||
+      header[3] != (uint32_t) RefCases().size())
+  {
+    std::fclose(f);
+    error = "the header of " + path + " does not match this host's cases";
+    return false;
+  }
+  auto readChannel = [&](std::vector<double>& v) {
+    v.resize(kRefFrames);
+    return std::fread(v.data(), sizeof(double), kRefFrames, f) == (size_t) kRefFrames;
+  };
+  ok = readChannel(ref.inL) && readChannel(ref.inR);
+  ref.outL.resize(RefCases().size());
+  ref.outR.resize(RefCases().size());
+  for (size_t c = 0; ok && c < RefCases().size(); ++c)
+    ok = readChannel(ref.outL[c]) && readChannel(ref.outR[c]);
+  std::fclose(f);
+  if (!ok)
+    error = path + " is shorter than its header says";
+  return ok;
+}
+
+}  // namespace
+
+TEST(WineSound, DllMatchesTheNativeModule)
+{
+  const std::string refPath = EnvVar("TORVO_REFERENCE");
+  if (refPath.empty())
+  {
+    GTEST_SKIP() << "TORVO_REFERENCE is not set: no native reference renders to compare with";
+  }
+  Reference ref;
+  std::string error;
+  ASSERT_TRUE(ReadReference(refPath, ref, error)) << error;
+
+  // The inputs must be the ones this host would make: the signal is built from exact arithmetic.
+  std::vector<double> inL, inR;
+  MakeInput(inL, inR);
+  ASSERT_EQ(inL, ref.inL) << "the native and Windows input signals differ";
+  ASSERT_EQ(inR, ref.inR) << "the native and Windows input signals differ";
+
+  // A fresh load of the DLL, so that its process-wide noise generator starts where the native
+  // writer's did (a new process).
+  {
+    PluginModule check;
+    ASSERT_TRUE(check.Loaded()) << check.error;
+  }
+  const bool freshLoad = GetModuleHandleA(EnvVar("TORVO_DLL").c_str()) == nullptr;
+  PluginModule module;
+  ASSERT_TRUE(module.Loaded()) << module.error;
+
+  double overall = 0.0;
+  size_t exactCases = 0;
+  for (size_t c = 0; c < RefCases().size(); ++c)
+  {
+    const RefCase& rc = RefCases()[c];
+    std::vector<double> outL, outR;
+    ASSERT_TRUE(RenderCase(module.Entry(), rc, ref.inL, ref.inR, outL, outR)) << rc.name;
+    double largest = 0.0;
+    int worst = -1;
+    for (int i = 0; i < kRefFrames; ++i)
+    {
+      ASSERT_TRUE(std::isfinite(outL[i]) && std::isfinite(outR[i])) << rc.name << ", frame " << i;
+      ASSERT_EQ(outL[i], outR[i]) << rc.name << ": channels differ at frame " << i;
+      const double d = std::fabs(outL[i] - ref.outL[c][i]);
+      const double dr = std::fabs(outR[i] - ref.outR[c][i]);
+      if (d > largest || dr > largest)
+      {
+        largest = d > dr ? d : dr;
+        worst = i;
+      }
+    }
+    if (largest == 0.0)
+      ++exactCases;
+    overall = largest > overall ? largest : overall;
+    std::printf("[ sound    ] %-40s max |DLL - native| = %.3g%s\n", rc.name, largest,
+                largest == 0.0 ? " (exactly equal)" : "");
+    EXPECT_LE(largest, 1e-9) << rc.name << ": worst frame " << worst << ", DLL " << outL[worst] << ", native "
+                             << ref.outL[c][worst];
+  }
+  std::printf("[ sound    ] all %zu cases: largest absolute difference %.3g; %zu of %zu bit-identical%s\n",
+              RefCases().size(), overall, exactCases, RefCases().size(),
+              freshLoad ? "" : " (the DLL could not be unloaded before the run)");
+  RecordProperty("max_abs_difference", testing::PrintToString(overall));
+}
