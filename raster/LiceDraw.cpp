@@ -287,19 +287,20 @@ void LiceRotatedBlit(LiceBitmap* dest, LiceBitmap* src, int dstx, int dsty, int 
   int x0, x1, y0, y1;
   if (!ClipSpan(dstx, dstw, d.w, &x0, &x1) || !ClipSpan(dsty, dsth, d.h, &y0, &y1))
     return;
-  const double cx = dstx + dstw * 0.5 + rotxcent, cy = dsty + dsth * 0.5 + rotycent;
+  // Positions relative to the destination rectangle, so a drawing does not depend on where it lands.
+  const double hw = dstw * 0.5 + rotxcent, hh = dsth * 0.5 + rotycent;
   const double c = std::cos((double)angle), s = std::sin((double)angle);
   const double sx = (double)srcw / dstw, sy = (double)srch / dsth;
   for (int y = y0; y < y1; ++y)
   {
     LicePixel* row = d.At(0, y);
-    const double py = y + 0.5 - cy;
+    const double py = ((double)y - dsty) + 0.5 - hh;
     for (int x = x0; x < x1; ++x)
     {
-      const double px = x + 0.5 - cx;
+      const double px = ((double)x - dstx) + 0.5 - hw;
       // Undo the clockwise rotation to find where this pixel was before it.
-      const double ux = cx + c * px + s * py, uy = cy - s * px + c * py;
-      const double u = srcx + (ux - dstx) * sx, v = srcy + (uy - dsty) * sy;
+      const double ux = hw + c * px + s * py, uy = hh - s * px + c * py;
+      const double u = srcx + ux * sx, v = srcy + uy * sy;
       LicePixel p;
       if (sm.Sample(u, v, &p))
         Put(row + x, p, ia, mode);
@@ -418,10 +419,12 @@ void LiceLine(LiceBitmap* dest, int x1, int y1, int x2, int y2, LicePixel color,
   const double da = (double)(a2 - a1), db = (double)(b2 - b1);
   for (int a = lo; a < hi; ++a)
   {
-    const double b = da > 0.0 ? (double)b1 + (a - (double)a1) * db / da : (double)b1;
+    // Offset of the exact line from b1 at this step; whole and fractional parts are taken from the
+    // offset alone, so a line moved by whole pixels draws the same pixels moved.
+    const double t = da > 0.0 ? ((double)a - (double)a1) * db / da : 0.0;
     if (!antialias)
     {
-      const double bi = std::floor(b + 0.5);
+      const double bi = (double)b1 + std::floor(t + 0.5);
       if (bi < -1.0 || bi > 2147483646.0)
         continue;
       const int bb = (int)bi;
@@ -432,10 +435,10 @@ void LiceLine(LiceBitmap* dest, int x1, int y1, int x2, int y2, LicePixel color,
     }
     else
     {
-      const double b0 = std::floor(b);
+      const double whole = std::floor(t), f = t - whole;
+      const double b0 = (double)b1 + whole;
       if (b0 < -2.0 || b0 > 2147483645.0)
         continue;
-      const double f = b - b0;
       const int bb = (int)b0;
       if (xMajor)
       {
