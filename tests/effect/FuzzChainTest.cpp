@@ -238,7 +238,7 @@ TEST(ProcessEffectBlock, BlocksLongerThanTheNoiseTableWrapToItsStart)
     const std::vector<double> zero(n, 0.0);
     EXPECT_TRUE(rig.Compare(zero, zero, {(int) n})) << "silence, cabinet " << cabinet;
     ChainRig loud(44100, 1.0, 0.5, cabinet);
-    EXPECT_TRUE(loud.Compare(Noise(n, 1.0, 9), Noise(n, 0.5, 10), {(int) n, 3}))
+    EXPECT_TRUE(loud.Compare(Noise(n + 3, 1.0, 9), Noise(n + 3, 0.5, 10), {(int) n, 3}))
         << "noise, cabinet " << cabinet;
   }
 }
