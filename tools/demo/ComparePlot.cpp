@@ -310,9 +310,12 @@ void DrawWaveform(Canvas& c, const Track& t, Color color, int x0, int y0, int w,
   }
 
   c.Fill(x0, y0, 6, h, color);
-  c.Text(x0 + 16, y0 + 10, t.label, kText, 2);
   const std::string stats = "PEAK " + Fixed(t.peakDb, 1) + " DB   RMS " + Fixed(t.rmsDb, 1) + " DB";
-  c.Text(x0 + w - Canvas::TextWidth(stats, 2) - 12, y0 + 10, stats, kAxisText, 2);
+  const int statsX = x0 + w - Canvas::TextWidth(stats, 2) - 12;
+  c.Fill(x0 + 10, y0 + 5, Canvas::TextWidth(t.label, 2) + 12, 24, kPanel, 0.8);
+  c.Fill(statsX - 6, y0 + 5, Canvas::TextWidth(stats, 2) + 12, 24, kPanel, 0.8);
+  c.Text(x0 + 16, y0 + 10, t.label, kText, 2);
+  c.Text(statsX, y0 + 10, stats, kAxisText, 2);
 }
 
 }  // namespace
@@ -331,7 +334,7 @@ int main(int argc, char** argv)
     Spectrum(&t);
     tracks.push_back(std::move(t));
   }
-  tracks[0].label += " (dry)";
+  if (tracks[0].label.find("dry") == std::string::npos) tracks[0].label += " (dry)";
 
   double seconds = 0.0;
   for (const Track& t : tracks) seconds = std::max(seconds, (double) t.mono.size() / t.rate);
@@ -386,7 +389,13 @@ int main(int argc, char** argv)
     c.Text(margin - Canvas::TextWidth(label, 2) - 10, yy - 7, label, kAxisText, 2);
   }
   c.Text(margin + plotW - Canvas::TextWidth("HZ", 2), y + specH + 30, "HZ", kAxisText, 2);
-  c.Text(8, y + specH / 2, "DB", kAxisText, 2);
+  c.Text(margin - Canvas::TextWidth("DB", 2) - 10, y - 26, "DB", kAxisText, 2);
+  // Legend in the quiet lower left of the panel.
+  int legendW = 0;
+  for (const Track& t : tracks) legendW = std::max(legendW, Canvas::TextWidth(t.label, 2));
+  const int legendH = (int) tracks.size() * 22 + 12;
+  const int legendX = margin + 16, legendY = y + specH - legendH - 16;
+  c.Fill(legendX, legendY, legendW + 56, legendH, kBackground, 0.85);
 
   for (size_t i = 0; i < tracks.size(); ++i) {
     const Track& t = tracks[i];
@@ -432,9 +441,9 @@ int main(int argc, char** argv)
       have = true;
     }
     // Legend.
-    const int ly = y + 14 + (int) i * 22;
-    c.Fill(margin + plotW - 330, ly + 4, 24, 4, color);
-    c.Text(margin + plotW - 296, ly, t.label, kText, 2);
+    const int ly = legendY + 10 + (int) i * 22;
+    c.Fill(legendX + 10, ly + 5, 24, 4, color);
+    c.Text(legendX + 44, ly, t.label, kText, 2);
   }
 
   if (!c.WritePng(outPath)) {

@@ -135,8 +135,8 @@ int main(int argc, char** argv)
     return 2;
   }
 
-  // Two bars at 132 beats per minute in eighth notes, E minor, then a ringing chord.
-  const double eighth = 60.0 / 132.0 / 2.0;
+  // Three bars at 140 beats per minute in eighth notes, E minor, then a ringing chord.
+  const double eighth = 60.0 / 140.0 / 2.0;
   const int E = 40, G = 43, A = 45, Bb = 46, D = 50;
   const struct { int root; bool mute; double eighths; } pattern[] = {
     {E, true, 1}, {E, true, 1}, {G, false, 1}, {E, true, 1}, {A, false, 1}, {E, true, 1}, {Bb, false, 1}, {A, false, 1},
@@ -149,7 +149,7 @@ int main(int argc, char** argv)
     hits.push_back(Hit{t, p.root, p.mute, p.eighths * eighth * 0.92});
     t += p.eighths * eighth;
   }
-  const double seconds = t + 0.6;
+  const double seconds = t + 0.35;
   const int frames = (int) (seconds * rate);
 
   // Three strings per power chord: root, fifth and octave, strummed down 9 ms apart.
