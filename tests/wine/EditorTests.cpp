@@ -222,8 +222,9 @@ protected:
     EXPECT_EQ(rect->left, 0);
     EXPECT_EQ(rect->bottom, kEditorH);
     EXPECT_EQ(rect->right, kEditorW);
+    // The container leaves room around the editor, so a moved editor stays fully visible.
     container = CreateWindowExA(0, kHostClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 12, 8,
-                                rect->right - rect->left, rect->bottom - rect->top, frame, nullptr,
+                                rect->right - rect->left + 40, rect->bottom - rect->top + 40, frame, nullptr,
                                 wc.hInstance, nullptr);
     ASSERT_NE(container, nullptr);
     // Keep the real pointer away from the editor, so no hardware mouse message reaches it.
