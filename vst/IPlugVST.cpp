@@ -724,7 +724,10 @@ void VSTCALLBACK IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 idx, float 
   if (!plug) return;
   IMutexLock lock(plug);
   if (!ValidIndex(plug, idx) || std::isnan(value)) return;
-  const double v = (double) value;
+  // A normalised value lies in 0..1: anything outside (infinities included) is taken as the nearer
+  // end, so no host value can store a plain value outside the range, which a saved state could not
+  // bring back and which (at -infinity) would turn the output into infinities.
+  const double v = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : (double) value);
   if (IGraphicsLink* graphics = plug->GetGraphics()) graphics->OnParamFromPlugin(idx, v, true);
   plug->GetParam(idx)->SetFromNormalized(v);
   plug->OnParamChange(idx);
