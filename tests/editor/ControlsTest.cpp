@@ -14,7 +14,7 @@ typedef TestPlug::Event Ev;
 namespace
 {
 
-class Controls : public ::testing::Test
+class EditorControls : public ::testing::Test
 {
 protected:
   TestPlug plug;
@@ -41,7 +41,7 @@ const IMouseMod kRight(false, true);
 
 }  // namespace
 
-TEST_F(Controls, BitmapControlsTakeOneFrameAsTheirRectangle)
+TEST_F(EditorControls, BitmapControlsTakeOneFrameAsTheirRectangle)
 {
   struct Case { int x, y, w, h, frames; IRECT expected; };
   const Case cases[] = {
@@ -59,7 +59,7 @@ TEST_F(Controls, BitmapControlsTakeOneFrameAsTheirRectangle)
   }
 }
 
-TEST_F(Controls, FrameSelectionMatchesTheRoundedValue)
+TEST_F(EditorControls, FrameSelectionMatchesTheRoundedValue)
 {
   // Reference: the frame whose centre value is nearest, halves rounding up.
   for (int frames : {1, 2, 3, 4, 65})
@@ -90,7 +90,7 @@ TEST_F(Controls, FrameSelectionMatchesTheRoundedValue)
   }
 }
 
-TEST_F(Controls, SwitchStepsThroughItsFramesAndWraps)
+TEST_F(EditorControls, SwitchStepsThroughItsFramesAndWraps)
 {
   struct Case { int frames; std::vector<double> afterPresses; };
   const Case cases[] = {
@@ -113,7 +113,7 @@ TEST_F(Controls, SwitchStepsThroughItsFramesAndWraps)
   }
 }
 
-TEST_F(Controls, RightPressOnASwitchOpensTheEntryAndPushesTheSameValue)
+TEST_F(EditorControls, RightPressOnASwitchOpensTheEntryAndPushesTheSameValue)
 {
   ISwitchControl sw(&plug, 0, 0, 3, Image(7130, 40, 80, 2));
   sw.OnPress(5, 5, kLeft);
@@ -127,7 +127,7 @@ TEST_F(Controls, RightPressOnASwitchOpensTheEntryAndPushesTheSameValue)
   EXPECT_EQ(Pushed(3), std::vector<double>({1.0}));
 }
 
-TEST_F(Controls, ValueEntryOnlyForLinkedControlsThatAllowIt)
+TEST_F(EditorControls, ValueEntryOnlyForLinkedControlsThatAllowIt)
 {
   struct Case { int paramIdx; bool noEntry; int expectedCount; };
   const Case cases[] = {{0, false, 1}, {-1, false, 0}, {0, true, 0}};
@@ -142,7 +142,7 @@ TEST_F(Controls, ValueEntryOnlyForLinkedControlsThatAllowIt)
   }
 }
 
-TEST_F(Controls, OverlaySwitchesItsHitAreaWhenDrawn)
+TEST_F(EditorControls, OverlaySwitchesItsHitAreaWhenDrawn)
 {
   const IRECT area(10, 35, 80, 55);
   IBitmapOverlayControl about(&plug, 5, 156, -1, Image(7140, 181, 150, 1), area);
@@ -173,7 +173,7 @@ TEST_F(Controls, OverlaySwitchesItsHitAreaWhenDrawn)
   EXPECT_EQ(about.Blend()->method, BlendNormal);
 }
 
-TEST_F(Controls, ContactReturnsToZeroOnReleaseAndItsDoubleClickIsAPress)
+TEST_F(EditorControls, ContactReturnsToZeroOnReleaseAndItsDoubleClickIsAPress)
 {
   IContactControlNoDblClick foot(&plug, 80, 172, -1, Image(7150, 40, 80, 2));
   EXPECT_TRUE(foot.DoubleClickAsPress());
@@ -198,7 +198,7 @@ TEST_F(Controls, ContactReturnsToZeroOnReleaseAndItsDoubleClickIsAPress)
   EXPECT_EQ(foot.GetValue(), 0.0);
 }
 
-TEST_F(Controls, KnobDragFollowsGearingDirectionAndModifiers)
+TEST_F(EditorControls, KnobDragFollowsGearingDirectionAndModifiers)
 {
   struct Case
   {
@@ -232,7 +232,7 @@ TEST_F(Controls, KnobDragFollowsGearingDirectionAndModifiers)
   }
 }
 
-TEST_F(Controls, KnobReversesAtOnceAfterRunningPastAnEnd)
+TEST_F(EditorControls, KnobReversesAtOnceAfterRunningPastAnEnd)
 {
   g->AddControl(new IKnobMultiControl(&plug, 18, 86, 1, Image(7160, 65, 4225, 65), Vertical, 4.0));
   IControl* knob = g->GetControl(0);
@@ -249,7 +249,7 @@ TEST_F(Controls, KnobReversesAtOnceAfterRunningPastAnEnd)
   EXPECT_NEAR(plug.GetParam(1)->Value(), 9.5, 1e-9);
 }
 
-TEST_F(Controls, WheelStepsAndLimits)
+TEST_F(EditorControls, WheelStepsAndLimits)
 {
   struct Case { double start; int notches; IMouseMod mod; double expected; };
   const Case cases[] = {
@@ -272,7 +272,7 @@ TEST_F(Controls, WheelStepsAndLimits)
   }
 }
 
-TEST_F(Controls, DoubleClickRestoresTheDefaultOnlyAfterAPluginPush)
+TEST_F(EditorControls, DoubleClickRestoresTheDefaultOnlyAfterAPluginPush)
 {
   IKnobMultiControl knob(&plug, 0, 0, 0, Image(7160, 65, 4225, 65));
   knob.OnDrag(0, 0, 0, -26, kLeft);
@@ -291,7 +291,7 @@ TEST_F(Controls, DoubleClickRestoresTheDefaultOnlyAfterAPluginPush)
   EXPECT_EQ(Pushed(0).back(), 0.5);
 }
 
-TEST_F(Controls, ValuesFromThePluginAndFromTheUser)
+TEST_F(EditorControls, ValuesFromThePluginAndFromTheUser)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   IKnobMultiControl knob(&plug, 0, 0, 0, Image(7160, 65, 4225, 65));
@@ -324,7 +324,7 @@ TEST_F(Controls, ValuesFromThePluginAndFromTheUser)
   EXPECT_EQ(Pushed(0), std::vector<double>({0.25}));
 }
 
-TEST_F(Controls, MarkDirtyLimitsTheValueAndMarkCleanHonoursRedrawAgain)
+TEST_F(EditorControls, MarkDirtyLimitsTheValueAndMarkCleanHonoursRedrawAgain)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case { double lo, hi, v, expected; };
@@ -355,7 +355,7 @@ TEST_F(Controls, MarkDirtyLimitsTheValueAndMarkCleanHonoursRedrawAgain)
   EXPECT_FALSE(t.IsDirty());
 }
 
-TEST_F(Controls, GreyingOutSetsAQuarterWeightAndBackToFull)
+TEST_F(EditorControls, GreyingOutSetsAQuarterWeightAndBackToFull)
 {
   IBitmapControl led(&plug, 91, 15, -1, Image(7170, 18, 36, 2));
   led.GreyOut(true);
@@ -367,7 +367,7 @@ TEST_F(Controls, GreyingOutSetsAQuarterWeightAndBackToFull)
   EXPECT_TRUE(led.IsDirty());
 }
 
-TEST_F(Controls, HiddenToggleFlipsOnAnyButtonAndDrawsNothing)
+TEST_F(EditorControls, HiddenToggleFlipsOnAnyButtonAndDrawsNothing)
 {
   IHiddenToggleControl t(&plug, IRECT(80, 172, 110, 202), 2);
   EXPECT_TRUE(t.NoValueEntry());

@@ -16,7 +16,7 @@ namespace
 
 const LicePixel kBackground = 0x11223344u;
 
-class Drawing : public ::testing::Test
+class EditorDrawing : public ::testing::Test
 {
 protected:
   TestPlug plug;
@@ -61,7 +61,7 @@ std::string Str(const IRECT& r)
 
 }  // namespace
 
-TEST_F(Drawing, SurfaceAndScratchAreMadeByCreateSurface)
+TEST_F(EditorDrawing, SurfaceAndScratchAreMadeByCreateSurface)
 {
   TestPlug p;
   TestGraphics fresh(&p, 40, 30);
@@ -77,7 +77,7 @@ TEST_F(Drawing, SurfaceAndScratchAreMadeByCreateSurface)
   EXPECT_EQ(fresh.SurfacePixels(), fresh.Surface()->GetBits());
 }
 
-TEST_F(Drawing, EachResourceIsDecodedOnceAndHandlesDifferOnlyInFrames)
+TEST_F(EditorDrawing, EachResourceIsDecodedOnceAndHandlesDifferOnlyInFrames)
 {
   const IBitmap knob65 = LoadGenerated(g, 7201, 65, 4225, 65);
   const IBitmap knob1 = g->LoadBitmap(7201, "img/torvomell_knob_01.png", 1);
@@ -99,7 +99,7 @@ TEST_F(Drawing, EachResourceIsDecodedOnceAndHandlesDifferOnlyInFrames)
   EXPECT_EQ(BitmapCache::Instance().Find(7201), knob65.image);
 }
 
-TEST_F(Drawing, AMissingResourceFailsTheAssertion)
+TEST_F(EditorDrawing, AMissingResourceFailsTheAssertion)
 {
 #ifndef NDEBUG
   EXPECT_DEATH(g->LoadBitmap(7299, "img/missing.gif", 1), "imgResourceFound");
@@ -115,7 +115,7 @@ TEST_F(Drawing, AMissingResourceFailsTheAssertion)
 #endif
 }
 
-TEST_F(Drawing, KeepAndDropOwnOnlyWhatTheCacheHolds)
+TEST_F(EditorDrawing, KeepAndDropOwnOnlyWhatTheCacheHolds)
 {
   BitmapCache& cache = BitmapCache::Instance();
   LiceMemBitmap* loose = MakePatternImage(4, 4);
@@ -140,7 +140,7 @@ TEST_F(Drawing, KeepAndDropOwnOnlyWhatTheCacheHolds)
   EXPECT_EQ(cache.Size(), before);
 }
 
-TEST_F(Drawing, CroppedAndResizedBitmapsAreNewCachedImagesWithTheSameFrames)
+TEST_F(EditorDrawing, CroppedAndResizedBitmapsAreNewCachedImagesWithTheSameFrames)
 {
   const IBitmap src = LoadGenerated(g, 7202, 20, 30, 3);
   const IBitmap crop = g->CroppedBitmap(src, IRECT(5, 4, 15, 14));
@@ -172,7 +172,7 @@ TEST_F(Drawing, CroppedAndResizedBitmapsAreNewCachedImagesWithTheSameFrames)
   g->DropBitmap(base);
 }
 
-TEST_F(Drawing, BitmapRegionIsClippedToTheRedrawnRegion)
+TEST_F(EditorDrawing, BitmapRegionIsClippedToTheRedrawnRegion)
 {
   const IBitmap bm = LoadGenerated(g, 7203, 12, 10, 1);
   struct Case { IRECT dest; int srcX, srcY; IRECT drawRect; };
@@ -210,7 +210,7 @@ TEST_F(Drawing, BitmapRegionIsClippedToTheRedrawnRegion)
   }
 }
 
-TEST_F(Drawing, FramesStartAtTheRoundedRow)
+TEST_F(EditorDrawing, FramesStartAtTheRoundedRow)
 {
   struct Case { int height, frames, frame, expectedRow; };
   const Case cases[] = {
@@ -234,7 +234,7 @@ TEST_F(Drawing, FramesStartAtTheRoundedRow)
   }
 }
 
-TEST_F(Drawing, BlendMethodsMapToRasterModes)
+TEST_F(EditorDrawing, BlendMethodsMapToRasterModes)
 {
   struct Case { bool given; IBlend blend; float weight; int mode; };
   const Case cases[] = {
@@ -259,7 +259,7 @@ TEST_F(Drawing, BlendMethodsMapToRasterModes)
   EXPECT_EQ(LiceUseSourceAlpha | LiceModeDodge, 0x10002);
 }
 
-TEST_F(Drawing, ColoursAndPixelsConvertBothWays)
+TEST_F(EditorDrawing, ColoursAndPixelsConvertBothWays)
 {
   struct Case { IColorARGB color; std::uint32_t pixel; };
   const Case cases[] = {
@@ -272,7 +272,7 @@ TEST_F(Drawing, ColoursAndPixelsConvertBothWays)
   EXPECT_EQ(IGraphicsLice::PixelToColor(0x80402010u), IColorARGB(128, 64, 32, 16));
 }
 
-TEST_F(Drawing, WriteAndReadPixels)
+TEST_F(EditorDrawing, WriteAndReadPixels)
 {
   Clear(0);
   struct Case { int x, y; IColorARGB color; };
@@ -289,7 +289,7 @@ TEST_F(Drawing, WriteAndReadPixels)
   EXPECT_EQ(g->ReadPixel(-1, 3), IColorARGB(0, 0, 0, 0));
 }
 
-TEST_F(Drawing, VerticalAndHorizontalLinesAreLimitedToTheEditor)
+TEST_F(EditorDrawing, VerticalAndHorizontalLinesAreLimitedToTheEditor)
 {
   struct Case { bool vertical; int at, from, to; IRECT expected; };
   const Case cases[] = {
@@ -315,7 +315,7 @@ TEST_F(Drawing, VerticalAndHorizontalLinesAreLimitedToTheEditor)
   }
 }
 
-TEST_F(Drawing, PrimitivesDrawOnTheSurfaceWithoutClippingToTheRegion)
+TEST_F(EditorDrawing, PrimitivesDrawOnTheSurfaceWithoutClippingToTheRegion)
 {
   Clear(0);
   g->SetDrawRect(IRECT(0, 0, 1, 1));  // primitives ignore it
@@ -333,7 +333,7 @@ TEST_F(Drawing, PrimitivesDrawOnTheSurfaceWithoutClippingToTheRegion)
     "fill, point, line");
 }
 
-TEST_F(Drawing, MaskedRotationStartsFromTheBaseWithoutAlphaAndClipsToTheRegion)
+TEST_F(EditorDrawing, MaskedRotationStartsFromTheBaseWithoutAlphaAndClipsToTheRegion)
 {
   LiceMemBitmap* base = MakePatternImage(6, 4);
   LiceMemBitmap* clear = new LiceMemBitmap(6, 4);
@@ -360,7 +360,7 @@ TEST_F(Drawing, MaskedRotationStartsFromTheBaseWithoutAlphaAndClipsToTheRegion)
 
 // A small editor drawn end to end: the background, then a three-frame switch whose frame follows
 // its value, redrawn only inside the region asked for.
-TEST_F(Drawing, RedrawPaintsTheBackgroundThenTheSelectedFrame)
+TEST_F(EditorDrawing, RedrawPaintsTheBackgroundThenTheSelectedFrame)
 {
   TestGraphics::Resources()[7204] = std::make_pair(40, 30);
   g->AddBackground(7204, "img/background.png");

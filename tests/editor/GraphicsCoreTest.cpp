@@ -13,7 +13,7 @@ typedef TestPlug::Event Ev;
 namespace
 {
 
-class Core : public ::testing::Test
+class EditorCore : public ::testing::Test
 {
 protected:
   // Declared in this order so that controls logging their destruction still have the journal.
@@ -43,7 +43,7 @@ protected:
 
 }  // namespace
 
-TEST(CoreConstruction, FrameRateDefaultsTo24)
+TEST(EditorCoreConstruction, FrameRateDefaultsTo24)
 {
   struct Case { int given, expected; };
   const Case cases[] = {{0, 24}, {-3, 24}, {30, 30}, {1, 1}};
@@ -59,7 +59,7 @@ TEST(CoreConstruction, FrameRateDefaultsTo24)
   }
 }
 
-TEST_F(Core, AddControlReturnsTheIndexAndAddBackgroundShiftsEveryIndex)
+TEST_F(EditorCore, AddControlReturnsTheIndexAndAddBackgroundShiftsEveryIndex)
 {
   LogControl* a = Add(IRECT(10, 10, 20, 20), -1, "a");
   EXPECT_EQ(g->AddControl(new LogControl(&plug, IRECT(30, 10, 40, 20), -1, &journal, "b")), 1);
@@ -81,7 +81,7 @@ TEST_F(Core, AddControlReturnsTheIndexAndAddBackgroundShiftsEveryIndex)
   EXPECT_EQ(a->GetValue(), 0.0);
 }
 
-TEST_F(Core, SetControlValueOutsideTheListIsIgnored)
+TEST_F(EditorCore, SetControlValueOutsideTheListIsIgnored)
 {
   LogControl* a = Add(IRECT(10, 10, 20, 20), -1, "a");
   LogControl* b = Add(IRECT(30, 10, 40, 20), -1, "b");
@@ -99,7 +99,7 @@ TEST_F(Core, SetControlValueOutsideTheListIsIgnored)
   EXPECT_TRUE(plug.events.empty()) << "never reported back: " << Describe(plug.events);
 }
 
-TEST_F(Core, ParamFromPluginReachesEveryLinkedControlAndNeverGoesBack)
+TEST_F(EditorCore, ParamFromPluginReachesEveryLinkedControlAndNeverGoesBack)
 {
   LogControl* a = Add(IRECT(10, 10, 20, 20), 1, "a");
   LogControl* b = Add(IRECT(30, 10, 40, 20), 1, "b");
@@ -119,7 +119,7 @@ TEST_F(Core, ParamFromPluginReachesEveryLinkedControlAndNeverGoesBack)
   EXPECT_TRUE(plug.events.empty()) << Describe(plug.events);
 }
 
-TEST_F(Core, ControlAtTakesTheTopmostVisibleActiveControl)
+TEST_F(EditorCore, ControlAtTakesTheTopmostVisibleActiveControl)
 {
   Add(IRECT(0, 0, 100, 80), -1, "bg");             // 0
   Add(IRECT(10, 10, 50, 50), -1, "a");             // 1
@@ -146,7 +146,7 @@ TEST_F(Core, ControlAtTakesTheTopmostVisibleActiveControl)
   EXPECT_EQ(Join(journal), "bg:press@65,10 ");
 }
 
-TEST_F(Core, CaptureDeliversDragAndReleaseOutsideToThePressedControl)
+TEST_F(EditorCore, CaptureDeliversDragAndReleaseOutsideToThePressedControl)
 {
   Add(IRECT(10, 10, 30, 30), 1, "knob");
   Add(IRECT(50, 10, 70, 30), 0, "other");
@@ -169,7 +169,7 @@ TEST_F(Core, CaptureDeliversDragAndReleaseOutsideToThePressedControl)
   EXPECT_EQ(Join(journal), "");
 }
 
-TEST_F(Core, RepeatedDragPositionsAreDropped)
+TEST_F(EditorCore, RepeatedDragPositionsAreDropped)
 {
   Add(IRECT(10, 10, 30, 30), -1, "c");
   const IMouseMod left(true);
@@ -181,7 +181,7 @@ TEST_F(Core, RepeatedDragPositionsAreDropped)
   EXPECT_EQ(Join(journal), "c:press@15,15 c:drag@16,13d1,-2 c:drag@15,15d-1,2 ");
 }
 
-TEST_F(Core, DoubleClickEitherRestoresOrActsAsAPress)
+TEST_F(EditorCore, DoubleClickEitherRestoresOrActsAsAPress)
 {
   struct Case
   {
@@ -211,7 +211,7 @@ TEST_F(Core, DoubleClickEitherRestoresOrActsAsAPress)
 
 // The host hears begin and end in pairs: the release that follows a double click did not start
 // with a begin of ours, so no end goes out for it.
-TEST_F(Core, EditBeginAndEndStayPairedAcrossDoubleClicks)
+TEST_F(EditorCore, EditBeginAndEndStayPairedAcrossDoubleClicks)
 {
   LogControl* c = Add(IRECT(10, 10, 30, 30), 1, "c");
   const IMouseMod left(true);
@@ -239,7 +239,7 @@ TEST_F(Core, EditBeginAndEndStayPairedAcrossDoubleClicks)
     << Describe(plug.events);
 }
 
-TEST_F(Core, WheelAndKeysGoToTheControlUnderThePointOrTheCapturedOne)
+TEST_F(EditorCore, WheelAndKeysGoToTheControlUnderThePointOrTheCapturedOne)
 {
   Add(IRECT(10, 10, 30, 30), -1, "a");
   Add(IRECT(50, 10, 70, 30), -1, "b");
@@ -251,7 +251,7 @@ TEST_F(Core, WheelAndKeysGoToTheControlUnderThePointOrTheCapturedOne)
   EXPECT_EQ(Join(journal), "b:wheel-2 a:key7 a:press@15,15 a:wheel1 ");
 }
 
-TEST_F(Core, CollectDirtyUnitesDirtyRectanglesAndRedrawAgainKeepsOneMorePass)
+TEST_F(EditorCore, CollectDirtyUnitesDirtyRectanglesAndRedrawAgainKeepsOneMorePass)
 {
   Add(IRECT(0, 0, 100, 80), -1, "bg");
   LogControl* a = Add(IRECT(10, 10, 30, 30), -1, "a");
@@ -289,7 +289,7 @@ TEST_F(Core, CollectDirtyUnitesDirtyRectanglesAndRedrawAgainKeepsOneMorePass)
   EXPECT_FALSE(g->GetControl(3)->IsDirty());
 }
 
-TEST_F(Core, RedrawTouchingEdgesFollowMeets)
+TEST_F(EditorCore, RedrawTouchingEdgesFollowMeets)
 {
   LogControl* c = Add(IRECT(20, 20, 30, 30), -1, "c");
   struct Case { IRECT region; bool drawn; };
@@ -314,7 +314,7 @@ TEST_F(Core, RedrawTouchingEdgesFollowMeets)
   }
 }
 
-TEST_F(Core, HiddenControlsAreCollectedButNotDrawn)
+TEST_F(EditorCore, HiddenControlsAreCollectedButNotDrawn)
 {
   LogControl* c = Add(IRECT(20, 20, 30, 30), 2, "c");
   Settle();
@@ -330,7 +330,7 @@ TEST_F(Core, HiddenControlsAreCollectedButNotDrawn)
   EXPECT_FALSE(c->IsDirty());
 }
 
-TEST_F(Core, DrawRegionWithoutControlsPresentsNothing)
+TEST_F(EditorCore, DrawRegionWithoutControlsPresentsNothing)
 {
   EXPECT_TRUE(g->DrawRegion(IRECT(0, 0, 10, 10)));
   EXPECT_TRUE(g->presented.empty());
@@ -348,7 +348,7 @@ struct ValueObserver : IObserverInterface
 };
 }  // namespace
 
-TEST_F(Core, ObserversSeeTheValueAtTheTickOncePerTick)
+TEST_F(EditorCore, ObserversSeeTheValueAtTheTickOncePerTick)
 {
   LoadGenerated(g, 7002, 40, 80, 2);
   IContactControlNoDblClick* contact =
@@ -381,7 +381,7 @@ TEST_F(Core, ObserversSeeTheValueAtTheTickOncePerTick)
   EXPECT_EQ(obs.seen, std::vector<double>({0.0, 1.0, 0.0}));
 }
 
-TEST_F(Core, ResizeDropsEveryControlLastFirstAndTellsThePlugin)
+TEST_F(EditorCore, ResizeDropsEveryControlLastFirstAndTellsThePlugin)
 {
   Add(IRECT(10, 10, 30, 30), 1, "a");
   Add(IRECT(50, 10, 70, 30), -1, "b");
@@ -397,7 +397,7 @@ TEST_F(Core, ResizeDropsEveryControlLastFirstAndTellsThePlugin)
   EXPECT_EQ(g->ControlAt(15, 15), -1);
 }
 
-TEST_F(Core, DestructionDestroysControlsLastAddedFirst)
+TEST_F(EditorCore, DestructionDestroysControlsLastAddedFirst)
 {
   Add(IRECT(0, 0, 1, 1), -1, "first");
   Add(IRECT(0, 0, 1, 1), -1, "second");

@@ -12,7 +12,7 @@ static std::ostream& operator<<(std::ostream& os, const IRECT& r)
   return os << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
 }
 
-TEST(Rect, EmptyOnlyWhenAllFieldsAreZero)
+TEST(EditorRect, EmptyOnlyWhenAllFieldsAreZero)
 {
   EXPECT_TRUE(IRECT().IsEmpty());
   EXPECT_TRUE(IRECT(0, 0, 0, 0).IsEmpty());
@@ -21,7 +21,7 @@ TEST(Rect, EmptyOnlyWhenAllFieldsAreZero)
   EXPECT_FALSE(IRECT(-1, 0, 0, 0).IsEmpty());
 }
 
-TEST(Rect, ContainsIsHalfOpen)
+TEST(EditorRect, ContainsIsHalfOpen)
 {
   struct Case { IRECT r; int x, y; bool expected; };
   const Case cases[] = {
@@ -39,7 +39,7 @@ TEST(Rect, ContainsIsHalfOpen)
     EXPECT_EQ(c.r.Contains(c.x, c.y), c.expected) << c.r << " point " << c.x << "," << c.y;
 }
 
-TEST(Rect, MeetsCountsOnlyTheRightAndBottomEdgesOfThis)
+TEST(EditorRect, MeetsCountsOnlyTheRightAndBottomEdgesOfThis)
 {
   const IRECT a(10, 10, 20, 20);
   struct Case { IRECT a, b; bool expected; };
@@ -60,7 +60,7 @@ TEST(Rect, MeetsCountsOnlyTheRightAndBottomEdgesOfThis)
   for (const Case& c : cases) EXPECT_EQ(c.a.Meets(c.b), c.expected) << c.a << " meets " << c.b;
 }
 
-TEST(Rect, IntersectionAndUnion)
+TEST(EditorRect, IntersectionAndUnion)
 {
   struct Case { IRECT a, b, inter, uni; };
   const Case cases[] = {
