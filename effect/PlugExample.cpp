@@ -1,5 +1,7 @@
 #include "effect/PlugExample.h"
 
+#include "effect/FuzzKernel.h"
+
 #ifndef TORVO_NO_EDITOR
 #include "effect/EditorLayout.h"
 #include "effect/StompSwitch.h"
@@ -116,6 +118,13 @@ void PlugExample::ProcessDoubleReplacing(double** inputs, double** outputs, int 
   settings.level = level;
   settings.attack = attack;
   settings.drive = drive;
+  if (effectOn && nFrames > 0)
+  {
+    // The chain at the fastest instruction-set level of this processor (same samples as the
+    // plain loop, bit for bit).
+    RunFuzzKernel(bank, noiseTable, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
+    return;
+  }
   ProcessEffectBlock(bank, settings, noiseTable, effectOn, cabinetOn, inputs, outputs, nFrames);
 }
 

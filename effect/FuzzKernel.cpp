@@ -1,0 +1,225 @@
+#include "effect/FuzzKernel.h"
+
+#include <atomic>
+
+namespace {
+
+constexpr int kNoiseLength = 44100;  // entries in the noise table
+
+// Shortest block for which each level's schedule beats the plain loop: below it, filling and
+// draining the schedule costs more than the overlap of the sections saves (measured with the
+// chain benchmark; the plain loop is used for shorter blocks at every level).
+constexpr int kMinScheduleFrames[4] = {0, 8, 6, 6};
+
+bool CpuHas(FuzzKernelLevel isa)
+{
+#if defined(__x86_64__) || defined(__i386__)
+  switch (isa)
+  {
+    case FuzzKernelLevel::kPlain:
+    case FuzzKernelLevel::kSse2:
+      return true;
+    case FuzzKernelLevel::kAvx2:
+#if defined(__x86_64__)
+      return __builtin_cpu_supports("avx2");
+#else
+      return false;
+#endif
+    case FuzzKernelLevel::kAvx512:
+#if defined(__x86_64__)
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+#else
+      return false;
+#endif
+  }
+  return false;
+#else
+  return isa == FuzzKernelLevel::kPlain;
+#endif
+}
+
+FuzzKernelLevel FindBestLevel()
+{
+  __builtin_cpu_init();
+  if (CpuHas(FuzzKernelLevel::kAvx512))
+    return FuzzKernelLevel::kAvx512;
+  if (CpuHas(FuzzKernelLevel::kAvx2))
+    return FuzzKernelLevel::kAvx2;
+  if (CpuHas(FuzzKernelLevel::kSse2))
+    return FuzzKernelLevel::kSse2;
+  return FuzzKernelLevel::kPlain;
+}
+
+// Chosen once when the library is loaded; tests and benchmarks may pick another level.
+const FuzzKernelLevel gBestLevel = FindBestLevel();
+std::atomic<int> gActiveLevel{(int) gBestLevel};
+
+using ScheduleFn = void (*)(const FuzzKernelJob&);
+
+ScheduleFn ScheduleOf(FuzzKernelLevel isa)
+{
+  switch (isa)
+  {
+    case FuzzKernelLevel::kSse2:
+      return RunFuzzScheduleSse2;
+#if defined(__x86_64__)
+    case FuzzKernelLevel::kAvx2:
+      return RunFuzzScheduleAvx2;
+    case FuzzKernelLevel::kAvx512:
+      return RunFuzzScheduleAvx512;
+#endif
+    default:
+      return nullptr;
+  }
+}
+
+inline double Clip(double u, double d)
+{
+  const double a = u * d;
+  const double mag = a < 0 ? -a : a;
+  double f;
+  if (mag < 0.2)
+    f = ((1 - mag / 0.4) * a) * 0.3 * 10;
+  else
+    f = (a >= 0 ? 0.1 : -0.1) * 0.3 * 10;
+  const double lo = a > 0 ? 0 : (a < -0.5 ? -0.5 : a);
+  const double hi = f > 0.5 ? 0.5 : (f < 0 ? 0 : f);
+  return lo + hi;
+}
+
+inline double Section(FilterBank& b, int k, double x)
+{
+  const double y = ((b.b1[k] * b.x1[k] + b.b0[k] * x) + b.b2[k] * b.x2[k]) - b.a1[k] * b.y1[k]
+                   - b.a2[k] * b.y2[k];
+  b.x2[k] = b.x1[k];
+  b.x1[k] = x;
+  b.y2[k] = b.y1[k];
+  b.y1[k] = y;
+  return y + 1e-20;
+}
+
+}  // namespace
+
+FuzzKernelLevel BestFuzzKernelLevel()
+{
+  return gBestLevel;
+}
+
+bool FuzzKernelLevelSupported(FuzzKernelLevel isa)
+{
+  if (isa == FuzzKernelLevel::kPlain)
+    return true;
+  return ScheduleOf(isa) != nullptr && CpuHas(isa);
+}
+
+FuzzKernelLevel ActiveFuzzKernelLevel()
+{
+  return (FuzzKernelLevel) gActiveLevel.load(std::memory_order_relaxed);
+}
+
+bool SetFuzzKernelLevel(FuzzKernelLevel isa)
+{
+  if (!FuzzKernelLevelSupported(isa))
+    return false;
+  gActiveLevel.store((int) isa, std::memory_order_relaxed);
+  return true;
+}
+
+const char* FuzzKernelLevelName(FuzzKernelLevel isa)
+{
+  switch (isa)
+  {
+    case FuzzKernelLevel::kPlain:
+      return "plain";
+    case FuzzKernelLevel::kSse2:
+      return "sse2";
+    case FuzzKernelLevel::kAvx2:
+      return "avx2";
+    case FuzzKernelLevel::kAvx512:
+      return "avx512";
+  }
+  return "?";
+}
+
+void RunFuzzPlain(const FuzzKernelJob& job)
+{
+  FilterBank& bank = *job.bank;
+  const double level = job.level;
+  const double drive = job.drive;
+  const double clean = job.clean;
+  const double clipped = job.clipped;
+  for (int i = 0; i < job.frames; ++i)
+  {
+    const double x = (job.in1[i] + job.in0[i]) + job.noise[i];
+    const double u = Section(bank, 1, Section(bank, 0, x));
+    const double c = Clip(u, drive);
+    double y = clean * (u * 5) + clipped * c;
+    for (int k = 2; k <= 11; ++k)
+      y = Section(bank, k, y);
+    y = level * y;
+    if (job.cabinetOn)
+    {
+      for (int k = 12; k <= 20; ++k)
+        y = Section(bank, k, y);
+    }
+    job.out1[i] = y;
+    job.out0[i] = y;
+  }
+}
+
+void RunFuzzKernelAt(FuzzKernelLevel isa, FilterBank& bank, const double* noise, bool cabinetOn,
+                     double level, double attack, double drive, double** inputs, double** outputs,
+                     int frames)
+{
+  if (frames <= 0)
+    return;
+  double e = attack - 0.5;
+  e = e > 0.5 ? 0.5 : (e < -0.5 ? -0.5 : e);
+
+  FuzzKernelJob job;
+  job.bank = &bank;
+  job.noise = noise;
+  job.cabinetOn = cabinetOn;
+  job.level = level;
+  job.drive = drive;
+  job.clean = 0.5 - e;
+  job.clipped = e + 0.5;
+
+  const ScheduleFn schedule = FuzzKernelLevelSupported(isa) ? ScheduleOf(isa) : nullptr;
+  const int minFrames = kMinScheduleFrames[(int) isa & 3];
+  // Position i of the block takes noise entry i; past the end of the table it starts again.
+  for (int start = 0; start < frames; start += kNoiseLength)
+  {
+    const int n = frames - start < kNoiseLength ? frames - start : kNoiseLength;
+    job.in0 = inputs[0] + start;
+    job.in1 = inputs[1] + start;
+    job.out0 = outputs[0] + start;
+    job.out1 = outputs[1] + start;
+    job.frames = n;
+    if (schedule && n >= minFrames)
+      schedule(job);
+    else
+      RunFuzzPlain(job);
+  }
+}
+
+void RunFuzzKernel(FilterBank& bank, const double* noise, bool cabinetOn, double level,
+                   double attack, double drive, double** inputs, double** outputs, int frames)
+{
+  RunFuzzKernelAt(ActiveFuzzKernelLevel(), bank, noise, cabinetOn, level, attack, drive, inputs,
+                  outputs, frames);
+}
+
+void RunFuzzBypass(double** inputs, double** outputs, int frames)
+{
+  const double* in0 = inputs[0];
+  const double* in1 = inputs[1];
+  double* out0 = outputs[0];
+  double* out1 = outputs[1];
+  for (int i = 0; i < frames; ++i)
+  {
+    const double v = in1[i] + in0[i];
+    out1[i] = v;
+    out0[i] = v;
+  }
+}

@@ -1,0 +1,260 @@
+#pragma once
+// The skewed schedule of the effect's chain, written once over a small set of vector operations
+// and compiled once per instruction-set level (FuzzKernelSse2.cpp, FuzzKernelAvx2.cpp,
+// FuzzKernelAvx512.cpp, each with its own compiler flags). Include it from exactly those files:
+// everything here has internal linkage, so no function compiled for one level can stand in for
+// another level's copy at link time.
+//
+// Lanes are sections: lane k of the vectors holds section k's coefficients and state. At step t
+// lane k works on sample t - Skew(k). Between neighbouring sections the skew grows by kStride
+// steps; the hop from section 1 to section 2 (clipper and cross-fade) and the hop from section 11
+// to section 12 (level gain) get a few extra steps, so that their scalar work is off the critical
+// path. A section's output reaches the next lane by shifting the whole vector set by one lane;
+// the values of the two special hops wait in small rings until their lane needs them.
+//
+// Each lane performs, per sample, exactly the plain loop's operations in its order:
+//   y = ((b1·x1 + b0·x) + b2·x2) − a1·y1 − a2·y2, state shift, output y + 1e-20.
+// Lanes outside their stretch of the block (while the schedule fills and drains) keep their state.
+
+#include "effect/FuzzKernel.h"
+
+namespace {
+
+// The clipper with the knee scale 0.3, evaluated exactly as the plain loop does.
+inline double ScheduleClip(double u, double d)
+{
+  const double a = u * d;
+  const double mag = a < 0 ? -a : a;
+  double f;
+  if (mag < 0.2)
+    f = ((1 - mag / 0.4) * a) * 0.3 * 10;
+  else
+    f = (a >= 0 ? 0.1 : -0.1) * 0.3 * 10;
+  const double lo = a > 0 ? 0 : (a < -0.5 ? -0.5 : a);
+  const double hi = f > 0.5 ? 0.5 : (f < 0 ? 0 : f);
+  return lo + hi;
+}
+
+// Ops: the vector type V (kWidth doubles), the mask type M and the operations
+//   LoadU, StoreU, Set1, Add, Sub, Mul, ShiftIn(prev, cur) = {prev[W-1], cur[0 .. W-2]},
+//   Get<I>(v), Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane, Select(m, a, b) = m ? a : b.
+// NS: sections run (21 with the cabinet, 12 without). Stride: skew between neighbouring
+// sections. DC, DL: extra steps at the clipper hop and at the level hop.
+template <class Ops, int NS, int Stride, int DC, int DL>
+struct SkewedChain
+{
+  using V = typename Ops::V;
+  using M = typename Ops::M;
+  static constexpr int W = Ops::kWidth;
+  static constexpr int NV = (NS + W - 1) / W;
+  static constexpr int L = NV * W;
+  static constexpr bool kCabinet = NS > 12;
+  static_assert(NS == 12 || NS == 21, "the chain runs 12 or 21 sections");
+  static_assert(Stride + DC < 8 && Stride + DL < 8, "rings hold 8 entries");
+
+  static constexpr int Skew(int k)
+  {
+    return k == 0 ? 0 : Stride * k + (k >= 2 ? DC : 0) + (k >= 12 ? DL : 0);
+  }
+  static constexpr int kLast = Skew(NS - 1);  // the skew of the lane that yields the output
+
+  __attribute__((always_inline)) static inline V Biquad(V b0, V b1, V b2, V a1, V a2, V x1, V x2,
+                                                        V y1, V y2, V x)
+  {
+    return Ops::Sub(Ops::Sub(Ops::Add(Ops::Add(Ops::Mul(b1, x1), Ops::Mul(b0, x)), Ops::Mul(b2, x2)),
+                             Ops::Mul(a1, y1)),
+                    Ops::Mul(a2, y2));
+  }
+
+  static void Run(const FuzzKernelJob& job)
+  {
+    FilterBank& bank = *job.bank;
+    const int n = job.frames;
+    const double* in0 = job.in0;
+    const double* in1 = job.in1;
+    const double* noise = job.noise;
+    double* out0 = job.out0;
+    double* out1 = job.out1;
+    const double level = job.level;
+    const double drive = job.drive;
+    const double clean = job.clean;
+    const double clipped = job.clipped;
+
+    // Coefficients and state of the lanes; lanes past the last section are zero and never active.
+    alignas(64) double stage[10][L];
+    for (int k = 0; k < L; ++k)
+    {
+      const bool used = k < NS;
+      stage[0][k] = used ? bank.b0[k] : 0;
+      stage[1][k] = used ? bank.b1[k] : 0;
+      stage[2][k] = used ? bank.b2[k] : 0;
+      stage[3][k] = used ? bank.a1[k] : 0;
+      stage[4][k] = used ? bank.a2[k] : 0;
+      stage[5][k] = used ? bank.x1[k] : 0;
+      stage[6][k] = used ? bank.x2[k] : 0;
+      stage[7][k] = used ? bank.y1[k] : 0;
+      stage[8][k] = used ? bank.y2[k] : 0;
+      stage[9][k] = used ? (double) Skew(k) : 1e9;
+    }
+
+    V b0[NV], b1[NV], b2[NV], a1[NV], a2[NV], x1[NV], x2[NV], y1[NV], y2[NV], skew[NV];
+    V prev[Stride][NV];  // section outputs of the last Stride steps
+#pragma GCC unroll 16
+    for (int v = 0; v < NV; ++v)
+    {
+      b0[v] = Ops::LoadU(stage[0] + v * W);
+      b1[v] = Ops::LoadU(stage[1] + v * W);
+      b2[v] = Ops::LoadU(stage[2] + v * W);
+      a1[v] = Ops::LoadU(stage[3] + v * W);
+      a2[v] = Ops::LoadU(stage[4] + v * W);
+      x1[v] = Ops::LoadU(stage[5] + v * W);
+      x2[v] = Ops::LoadU(stage[6] + v * W);
+      y1[v] = Ops::LoadU(stage[7] + v * W);
+      y2[v] = Ops::LoadU(stage[8] + v * W);
+      skew[v] = Ops::LoadU(stage[9] + v * W);
+#pragma GCC unroll 4
+      for (int p = 0; p < Stride; ++p)
+        prev[p][v] = Ops::Set1(0);
+    }
+    // Values waiting at the two special hops, indexed by step modulo 8.
+    double ringC[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    double ringL[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const V tiny = Ops::Set1(1e-20);
+    const V frames = Ops::Set1((double) n);
+
+    // One step. Masked: some lanes may be outside the block (filling or draining).
+    auto step = [&](int t, auto maskedTag, auto slotTag) __attribute__((always_inline))
+    {
+      constexpr bool kMasked = decltype(maskedTag)::value;
+      constexpr int P = decltype(slotTag)::value;  // t modulo Stride
+      V x[NV];
+      x[0] = Ops::ShiftIn(prev[P][0], prev[P][0]);
+#pragma GCC unroll 16
+      for (int v = 1; v < NV; ++v)
+        x[v] = Ops::ShiftIn(prev[P][v - 1], prev[P][v]);
+      double xin = 0;
+      if (!kMasked || t < n)
+        xin = (in1[t] + in0[t]) + noise[t];
+      x[0] = Ops::template Put<0>(x[0], xin);
+      x[2 / W] = Ops::template Put<2 % W>(x[2 / W], ringC[t & 7]);
+      if (kCabinet)
+        x[12 / W] = Ops::template Put<12 % W>(x[12 / W], ringL[t & 7]);
+
+      const V tv = Ops::Set1((double) t);
+      V o[NV];
+#pragma GCC unroll 16
+      for (int v = 0; v < NV; ++v)
+      {
+        const V y = Biquad(b0[v], b1[v], b2[v], a1[v], a2[v], x1[v], x2[v], y1[v], y2[v], x[v]);
+        if (kMasked)
+        {
+          const M m = Ops::Active(Ops::Sub(tv, skew[v]), frames);
+          x2[v] = Ops::Select(m, x1[v], x2[v]);
+          x1[v] = Ops::Select(m, x[v], x1[v]);
+          y2[v] = Ops::Select(m, y1[v], y2[v]);
+          y1[v] = Ops::Select(m, y, y1[v]);
+        }
+        else
+        {
+          x2[v] = x1[v];
+          x1[v] = x[v];
+          y2[v] = y1[v];
+          y1[v] = y;
+        }
+        o[v] = Ops::Add(y, tiny);
+        prev[P][v] = o[v];
+      }
+
+      // Section 1's output: clipper and cross-fade, for section 2 Stride + DC steps later.
+      const double u = Ops::template Get<1 % W>(o[1 / W]);
+      const double c = ScheduleClip(u, drive);
+      ringC[(t + Stride + DC) & 7] = clean * (u * 5) + clipped * c;
+      const double y11 = Ops::template Get<11 % W>(o[11 / W]);
+      if (kCabinet)
+        ringL[(t + Stride + DL) & 7] = level * y11;
+
+      const int j = t - kLast;
+      if (!kMasked || (j >= 0 && j < n))
+      {
+        const double r = kCabinet ? Ops::template Get<20 % W>(o[20 / W]) : level * y11;
+        out1[j] = r;
+        out0[j] = r;
+      }
+    };
+
+    using Masked = BoolTag<true>;
+    using Steady = BoolTag<false>;
+    const int total = n + kLast;
+    const int fillEnd = kLast < total ? kLast : total;
+    const int drainBegin = n > kLast ? n : kLast;
+    // Every loop below starts at a step that is a multiple of Stride when Stride is 2: kLast and
+    // the steps of the fill are handled by parity explicitly.
+    int t = 0;
+    for (; t < fillEnd; ++t)
+    {
+      if (Stride == 1 || (t & 1) == 0)
+        step(t, Masked(), SlotTag<0>());
+      else
+        step(t, Masked(), SlotTag<(Stride > 1 ? 1 : 0)>());
+    }
+    if (Stride == 1)
+    {
+      for (; t < n; ++t)
+        step(t, Steady(), SlotTag<0>());
+    }
+    else
+    {
+      if (t < n && (t & 1) != 0)
+      {
+        step(t, Steady(), SlotTag<(Stride > 1 ? 1 : 0)>());
+        ++t;
+      }
+      for (; t + 1 < n; t += 2)
+      {
+        step(t, Steady(), SlotTag<0>());
+        step(t + 1, Steady(), SlotTag<(Stride > 1 ? 1 : 0)>());
+      }
+      if (t < n)
+      {
+        step(t, Steady(), SlotTag<0>());
+        ++t;
+      }
+    }
+    for (t = drainBegin; t < total; ++t)
+    {
+      if (Stride == 1 || (t & 1) == 0)
+        step(t, Masked(), SlotTag<0>());
+      else
+        step(t, Masked(), SlotTag<(Stride > 1 ? 1 : 0)>());
+    }
+
+#pragma GCC unroll 16
+    for (int v = 0; v < NV; ++v)
+    {
+      Ops::StoreU(stage[5] + v * W, x1[v]);
+      Ops::StoreU(stage[6] + v * W, x2[v]);
+      Ops::StoreU(stage[7] + v * W, y1[v]);
+      Ops::StoreU(stage[8] + v * W, y2[v]);
+    }
+    for (int k = 0; k < NS; ++k)
+    {
+      bank.x1[k] = stage[5][k];
+      bank.x2[k] = stage[6][k];
+      bank.y1[k] = stage[7][k];
+      bank.y2[k] = stage[8][k];
+    }
+  }
+
+  template <bool B>
+  struct BoolTag
+  {
+    static constexpr bool value = B;
+  };
+  template <int I>
+  struct SlotTag
+  {
+    static constexpr int value = I;
+  };
+};
+
+}  // namespace
