@@ -142,6 +142,15 @@ TEST(DesignFilterBank, AboveTwentyThreeKilohertzEqualsThePlainFormulasBitForBit)
       EXPECT_TRUE(CoeffsEqual(plain, CoeffsOf(*bank, k))) << "rate " << rate << " section " << k;
     }
   }
+  // A dense sweep: no rate above 23000 Hz falls back to a wire.
+  auto bank = NewClearedBank();
+  for (double rate = 23000.25; rate < 400000; rate += 13.7)
+  {
+    DesignFilterBank(*bank, rate);
+    for (int k = 0; k < kDesignedSections; ++k)
+      ASSERT_TRUE(CoeffsEqual(ref::PlainDesign(k, rate), CoeffsOf(*bank, k)))
+          << "rate " << rate << " section " << k;
+  }
 }
 
 TEST(DesignFilterBank, SectionsWithoutAUsableDesignBecomeWires)
