@@ -65,6 +65,8 @@ if [ -n "$snapshot" ]; then
   if "$snapshot" "$work/native-editor" >"$work/snapshot.log" 2>&1; then
     native_png=$(find "$work/native-editor" -name '*.png' | grep -E '/editor(-native)?(-default)?\.png$' | head -1)
     [ -n "$native_png" ] && env_args+=(TORVO_NATIVE_EDITOR_PNG="$(winpath "$native_png")")
+    about_png=$work/native-editor/editor-about.png
+    [ -f "$about_png" ] && env_args+=(TORVO_NATIVE_EDITOR_ABOUT_PNG="$(winpath "$about_png")")
   fi
 fi
 [ -n "${native_png:-}" ] || echo "note: no native editor composition; the pixel comparison is skipped"

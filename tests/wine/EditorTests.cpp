@@ -2,8 +2,9 @@
 // plug-ins), effEditOpen into it, real messages and timers, and the pixels read back from the
 // window. Needs a display (the suite runs under Xvfb).
 //
-// Environment: TORVO_NATIVE_EDITOR_PNG names the native composition of the default state (to
-// compare with); TORVO_EDITOR_PNG_OUT names the PNG to write of the editor as shown here.
+// Environment: TORVO_NATIVE_EDITOR_PNG and TORVO_NATIVE_EDITOR_ABOUT_PNG name the native
+// compositions of the default state and of the about panel shown (to compare with);
+// TORVO_EDITOR_PNG_OUT names the PNG to write of the editor as shown here.
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -114,6 +115,38 @@ bool ReadPng(const std::string& path, Picture& p)
   for (auto& v : p.px)
     v &= 0xFFFFFFu;
   return true;
+}
+
+// Compares a captured picture with a PNG written by the native side, pixel by pixel.
+void ExpectSamePicture(const Picture& shown, const std::string& nativePath, const char* what)
+{
+  SCOPED_TRACE(what);
+  Picture native;
+  ASSERT_TRUE(ReadPng(nativePath, native)) << "cannot read " << nativePath;
+  ASSERT_EQ(native.w, shown.w);
+  ASSERT_EQ(native.h, shown.h);
+  size_t differing = 0;
+  int largest = 0, firstX = -1, firstY = -1;
+  for (int y = 0; y < shown.h; ++y)
+    for (int x = 0; x < shown.w; ++x)
+    {
+      const uint32_t a = shown.At(x, y), b = native.At(x, y);
+      if (a == b)
+        continue;
+      if (differing++ == 0)
+      {
+        firstX = x;
+        firstY = y;
+      }
+      for (int s = 0; s < 24; s += 8)
+        largest = std::max(largest, std::abs((int) ((a >> s) & 255) - (int) ((b >> s) & 255)));
+    }
+  std::printf("[ editor   ] %s: window vs native composition, %zu of %d pixels differ, largest channel "
+              "difference %d\n",
+              what, differing, shown.w * shown.h, largest);
+  EXPECT_EQ(differing, 0u) << "first at (" << firstX << ", " << firstY << "): window 0x" << std::hex
+                           << (differing ? shown.At(firstX, firstY) : 0) << ", native 0x"
+                           << (differing ? native.At(firstX, firstY) : 0);
 }
 
 double Now()
@@ -307,10 +340,10 @@ TEST_F(WineEditor, ChildWindowClassTitleSizeAndTimer)
   std::printf("[ editor   ] %zu ticks in 2 s, median interval %.1f ms, shortest %.1f ms\n", ticks.size(), median,
               gaps.front());
   RecordProperty("median_tick_ms", testing::PrintToString(median));
-  // 41 ms asked; the message loop adds jitter and a loaded machine delays, never hastens, by much.
+  // 41 ms asked (24 frames per second). The median is robust against the odd late tick of a busy
+  // machine; after a late one the next may follow early, so single gaps are not judged.
   EXPECT_GE(median, 36.0);
   EXPECT_LE(median, 60.0);
-  EXPECT_GE(gaps.front(), 25.0);
 }
 
 TEST_F(WineEditor, PictureMatchesTheNativeComposition)
@@ -338,30 +371,15 @@ TEST_F(WineEditor, PictureMatchesTheNativeComposition)
   {
     GTEST_SKIP() << "TORVO_NATIVE_EDITOR_PNG is not set: no native composition to compare with";
   }
-  Picture native;
-  ASSERT_TRUE(ReadPng(nativePath, native)) << "cannot read " << nativePath;
-  ASSERT_EQ(native.w, shown.w);
-  ASSERT_EQ(native.h, shown.h);
-  size_t differing = 0;
-  int largest = 0, firstX = -1, firstY = -1;
-  for (int y = 0; y < shown.h; ++y)
-    for (int x = 0; x < shown.w; ++x)
-    {
-      const uint32_t a = shown.At(x, y), b = native.At(x, y);
-      if (a == b)
-        continue;
-      if (differing++ == 0)
-      {
-        firstX = x;
-        firstY = y;
-      }
-      for (int s = 0; s < 24; s += 8)
-        largest = std::max(largest, std::abs((int) ((a >> s) & 255) - (int) ((b >> s) & 255)));
-    }
-  std::printf("[ editor   ] window vs native composition: %zu of %d pixels differ, largest channel difference %d\n",
-              differing, shown.w * shown.h, largest);
-  EXPECT_EQ(differing, 0u) << "first at (" << firstX << ", " << firstY << "): window 0x" << std::hex
-                           << shown.At(firstX, firstY) << ", native 0x" << native.At(firstX, firstY);
+  ExpectSamePicture(shown, nativePath, "default values");
+
+  // The about panel: a click on the logo shows it over the pedal.
+  const std::string aboutPath = EnvVar("TORVO_NATIVE_EDITOR_ABOUT_PNG");
+  if (!aboutPath.empty())
+  {
+    Click(40, 45);
+    ExpectSamePicture(Capture(editor), aboutPath, "about panel shown");
+  }
 }
 
 TEST_F(WineEditor, FootswitchTogglesEffectAndTheLed)
