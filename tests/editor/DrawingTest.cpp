@@ -287,6 +287,13 @@ TEST_F(EditorDrawing, WriteAndReadPixels)
   }
   EXPECT_EQ(g->ReadPixel(40, 0), IColorARGB(0, 0, 0, 0));  // outside reads as 0
   EXPECT_EQ(g->ReadPixel(-1, 3), IColorARGB(0, 0, 0, 0));
+#ifndef NDEBUG
+  // The writing side trusts its caller; debug builds hold it to the surface.
+  EXPECT_DEATH(g->WritePixel(IColorARGB(), 40, 0), "");
+  EXPECT_DEATH(g->WritePixel(IColorARGB(), 0, -1), "");
+  EXPECT_DEATH(g->DrawBitmapFrame(IBitmap(nullptr, 10, 30, 3), IRECT(0, 0, 10, 10), 0, nullptr), "");
+  EXPECT_DEATH(g->DrawBitmapFrame(IBitmap(nullptr, 10, 30, 3), IRECT(0, 0, 10, 10), 4, nullptr), "");
+#endif
 }
 
 TEST_F(EditorDrawing, VerticalAndHorizontalLinesAreLimitedToTheEditor)
@@ -331,6 +338,28 @@ TEST_F(EditorDrawing, PrimitivesDrawOnTheSurfaceWithoutClippingToTheRegion)
       return 0u;
     },
     "fill, point, line");
+
+  // The whole image rotated about its centre, drawn only inside its own box.
+  Clear(0);
+  LiceMemBitmap* solid = new LiceMemBitmap(8, 8);
+  for (int i = 0; i < 64; ++i) solid->GetBits()[i] = 0xFF00FF00u;
+  const IBitmap img(solid, 8, 8, 1);
+  g->KeepBitmap(img);
+  EXPECT_TRUE(g->DrawBitmapRotated(img, 20, 15, 0.0, 0, &copy));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+    {
+      const bool inside = x >= 16 && x < 24 && y >= 11 && y < 19;
+      if (!inside)
+      {
+        ASSERT_EQ(At(x, y), 0u) << x << "," << y;
+      }
+      else if (x >= 17 && x < 23 && y >= 12 && y < 18)
+      {
+        ASSERT_EQ(At(x, y), 0xFF00FF00u) << x << "," << y;
+      }
+    }
+  g->DropBitmap(img);
 }
 
 TEST_F(EditorDrawing, MaskedRotationStartsFromTheBaseWithoutAlphaAndClipsToTheRegion)
