@@ -41,7 +41,7 @@ struct Coeffs
   double b0, b1, b2, a1, a2;
 };
 
-// The cookbook formulas exactly as written, with no guard of any kind.
+// The section design formulas exactly as written, with no guard of any kind.
 inline Coeffs PlainDesign(int k, double rate)
 {
   const Row& r = Table()[k];
