@@ -29,7 +29,11 @@ public:
   explicit Module(const char* path)
   {
 #ifdef _WIN32
-    mHandle = (void*) LoadLibraryA(path);
+    // The build tree's path is a Unix one when the tests run under a compatibility layer; its
+    // drive Z: is the root of that file system.
+    std::string file = path;
+    if (!file.empty() && file[0] == '/') file = "Z:" + file;
+    mHandle = (void*) LoadLibraryA(file.c_str());
 #else
     mHandle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
 #endif
