@@ -119,6 +119,9 @@ public:
   // ---- Input ----
   // The captured control if any, else the topmost visible, active control hit at (x, y); -1 if none.
   int ControlAt(int x, int y);
+  // A press captures the control and, for a linked one, begins an edit of its parameter with the
+  // host; the release goes to the captured control and ends that edit. Edit ends are only sent for
+  // edits MouseDown began, so the host always sees them in pairs.
   void MouseDown(int x, int y, const IMouseMod& mod);
   void MouseDrag(int x, int y, const IMouseMod& mod);
   void MouseUp(int x, int y, const IMouseMod& mod);
