@@ -9,6 +9,7 @@
 
 #include "editor/IControl.h"
 #include "framework/IParam.h"
+#include "framework/IPlugBase.h"
 #include "raster/LiceBitmap.h"
 #include "raster/LiceImageLoad.h"
 
@@ -452,7 +453,7 @@ void IGraphicsWin::Tick()
       case EntryRefresh:
       {
         char text[kEntryTextSize * 2];
-        mEntryParam->FormatForHost(mEntryParam->Value(), false, text, (int) sizeof text);
+        ParamText(*mEntryParam, text, (int) sizeof text);
         mSystem->SetText(mEntryWindow, text);
         break;
       }
@@ -475,6 +476,21 @@ void IGraphicsWin::Tick()
     mSystem->Invalidate(mWindow, r);
     mSystem->Update(mWindow);
     if (mEntryWindow) mEntryState = EntryRefresh;
+  }
+}
+
+void IGraphicsWin::ParamText(const IParam& param, char* text, int capacity)
+{
+  // Host threads write parameter values under the plug-in mutex; read this one under it too.
+  IPlugBase* plug = Plugin();
+  if (plug)
+  {
+    IMutexLock lock(plug);
+    param.FormatForHost(param.Value(), false, text, capacity);
+  }
+  else
+  {
+    param.FormatForHost(param.Value(), false, text, capacity);
   }
 }
 
@@ -503,7 +519,7 @@ void IGraphicsWin::OpenValueEntry(IControl* control, IParam* param)
   if (!control || !param || mEntryWindow || !mWindow) return;
 
   char text[kEntryTextSize * 2];
-  param->FormatForHost(param->Value(), false, text, (int) sizeof text);
+  ParamText(*param, text, (int) sizeof text);
   const EntryChildSpec spec = EntryGeometry(control->GetRECT(), *param, text);
 
   void* prevProc = nullptr;

@@ -124,6 +124,8 @@ private:
   IMouseMod MouseMod(uintptr_t wParam);
   void EndEntry();
   void CommitEntry();
+  // The parameter's display text (FormatForHost of its plain value), read under the plug-in mutex.
+  void ParamText(const IParam& param, char* text, int capacity);
   void ModuleFolder(HMODULE module, std::string& out);
   void ReleaseClassRegistration();
 
