@@ -268,7 +268,7 @@ protected:
     editor = FindWindowExA(container, nullptr, "IPlugWndClass", nullptr);
     ASSERT_NE(editor, nullptr) << "no child window of class IPlugWndClass in the host's window";
     // Several ticks: the whole editor is drawn, and the about panel's hit area shrinks to its target.
-    Pump(400);
+    ASSERT_GE(PumpTicks(4), 4) << "the editor's timer (id 2) does not tick";
   }
 
   void TearDown() override
@@ -283,21 +283,45 @@ protected:
 
   void Post(UINT msg, WPARAM wp, int x, int y) { PostMessageA(editor, msg, wp, MAKELPARAM(x, y)); }
 
-  // Press, wait more than a tick, release, wait again: what a person's click looks like.
+  // Runs the message loop until the editor's timer (id 2) has ticked n times, and those ticks
+  // have been handled; gives up after timeoutMs. Posted input is handled before any tick.
+  // Returns the ticks seen.
+  int PumpTicks(int n, int timeoutMs = 5000)
+  {
+    int seen = 0;
+    const double end = Now() + timeoutMs;
+    while (seen < n)
+    {
+      MSG msg;
+      while (seen < n && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+      {
+        seen += (msg.hwnd == editor && msg.message == WM_TIMER && msg.wParam == 2);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      const double left = end - Now();
+      if (seen >= n || left <= 0)
+        break;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, (DWORD) left + 1, QS_ALLINPUT);
+    }
+    return seen;
+  }
+
+  // Press, wait for more than a tick, release, wait again: what a person's click looks like.
   void Click(int x, int y)
   {
     Post(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-    Pump(120);
+    PumpTicks(2);
     Post(WM_LBUTTONUP, 0, x, y);
-    Pump(120);
+    PumpTicks(2);
   }
 
   void RightClick(int x, int y)
   {
     Post(WM_RBUTTONDOWN, MK_RBUTTON, x, y);
-    Pump(60);
+    PumpTicks(1);
     Post(WM_RBUTTONUP, 0, x, y);
-    Pump(250);
+    PumpTicks(6);
   }
 
   PluginModule module;
@@ -387,11 +411,14 @@ TEST_F(WineEditor, FootswitchTogglesEffectAndTheLed)
   const Picture before = Capture(editor);
   ClearCalls();
   Post(WM_LBUTTONDOWN, MK_LBUTTON, 100, 192);
-  Pump(120);
+  PumpTicks(1);
+  // The link sees the press at the first tick after it: "Effect" is already Off.
+  EXPECT_EQ(CallsOf(audioMasterAutomate, 2).size(), 1u) << "no change of parameter 2 at the tick after the press";
+  PumpTicks(2);
   const Picture held = Capture(editor);
   EXPECT_FALSE(held.SameArea(before, kFootswitch)) << "the pressed footswitch is not shown";
   Post(WM_LBUTTONUP, 0, 100, 192);
-  Pump(150);
+  PumpTicks(3);
 
   auto automations = CallsOf(audioMasterAutomate, 2);
   ASSERT_EQ(automations.size(), 1u) << "one change of parameter 2 expected";
@@ -414,7 +441,7 @@ TEST_F(WineEditor, FootswitchTogglesEffectAndTheLed)
   ClearCalls();
   SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 192));
   SendMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(100, 192));
-  Pump(150);
+  PumpTicks(3);
   EXPECT_TRUE(CallsOf(audioMasterAutomate, 2).empty());
   EXPECT_EQ(plug->Get(2), 1.f);
 }
@@ -425,7 +452,7 @@ TEST_F(WineEditor, HostAutomationReachesTheScreen)
   plug->Set(2, 0.f);   // Effect Off: the LED goes dark
   plug->Set(1, 1.f);   // Attack to the end: the knob turns
   plug->Set(3, 0.f);   // Cabinet Off: the lever flips
-  Pump(150);
+  PumpTicks(3);
   const Picture after = Capture(editor);
   EXPECT_FALSE(after.SameArea(before, kLed));
   EXPECT_FALSE(after.SameArea(before, kAttackKnob));
@@ -434,7 +461,7 @@ TEST_F(WineEditor, HostAutomationReachesTheScreen)
   plug->Set(2, 1.f);
   plug->Set(1, 0.5f);
   plug->Set(3, 1.f);
-  Pump(150);
+  PumpTicks(3);
   const Picture back = Capture(editor);
   EXPECT_EQ(back.px, before.px) << "restoring the values does not restore the picture";
 }
@@ -449,7 +476,7 @@ TEST_F(WineEditor, KnobDragFollowsTheGearing)
   for (int y : ys)
     Post(WM_MOUSEMOVE, MK_LBUTTON, x, y);
   Post(WM_LBUTTONUP, 0, x, ys[4]);
-  Pump(150);
+  PumpTicks(3);
 
   // Expected values: value += dY / (top - bottom) / gearing, per move; a repeated position is dropped.
   std::vector<double> expected;
@@ -499,7 +526,7 @@ TEST_F(WineEditor, TextEntryOnAKnobCommitsTheTypedValue)
 
   SetWindowTextA(entry, "0.25");
   SendMessageA(entry, WM_KEYDOWN, VK_RETURN, 0);
-  Pump(150);
+  PumpTicks(1);  // the value is taken at the next tick
   auto automations = CallsOf(audioMasterAutomate, 0);
   ASSERT_EQ(automations.size(), 1u);
   EXPECT_EQ(automations[0].opt, 0.25f);
@@ -513,7 +540,7 @@ TEST_F(WineEditor, TextEntryOnAKnobCommitsTheTypedValue)
   ClearCalls();
   Post(WM_RBUTTONDOWN, MK_RBUTTON, 150, 300);
   Post(WM_RBUTTONUP, 0, 150, 300);
-  Pump(150);
+  PumpTicks(3);
   EXPECT_EQ(GetDlgItem(editor, 99), nullptr);
   EXPECT_EQ(plug->Get(0), 0.25f);
 }
@@ -543,12 +570,13 @@ TEST_F(WineEditor, ListEntryOnTheCabinetSwitchCommitsTheSelection)
   ClearCalls();
   SendMessageA(combo, CB_SETCURSEL, 0, 0);
   SendMessageA(combo, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE), (LPARAM) info.hwndList);
-  Pump(200);
+  PumpTicks(1);  // the choice is taken at the next tick
   auto automations = CallsOf(audioMasterAutomate, 3);
   ASSERT_EQ(automations.size(), 1u);
   EXPECT_EQ(automations[0].opt, 0.f);
   EXPECT_EQ(plug->Get(3), 0.f);
   EXPECT_EQ(GetDlgItem(editor, 99), nullptr) << "the list stays after the choice";
+  PumpTicks(2);  // the commit's tick draws nothing; the next one shows the switch
   EXPECT_FALSE(Capture(editor).SameArea(before, kCabinet)) << "the switch does not show Off";
 }
 
@@ -557,7 +585,7 @@ TEST_F(WineEditor, ReopeningKeepsThePositionAndClosingRemovesTheWindow)
   // The host moved the editor inside its container; a second effEditOpen reopens it in place.
   SetWindowPos(editor, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   plug->Set(3, 0.f);
-  Pump(150);
+  PumpTicks(3);
   const Picture shown = Capture(editor);
   ASSERT_EQ(plug->Dispatch(effEditOpen, 0, 0, container), 1);
   HWND reopened = FindWindowExA(container, nullptr, "IPlugWndClass", nullptr);
@@ -571,7 +599,7 @@ TEST_F(WineEditor, ReopeningKeepsThePositionAndClosingRemovesTheWindow)
   GetClientRect(editor, &rc);
   EXPECT_EQ(rc.right, kEditorW);
   EXPECT_EQ(rc.bottom, kEditorH);
-  Pump(300);
+  PumpTicks(3);
   EXPECT_EQ(Capture(editor).px, shown.px) << "the reopened editor shows another picture";
 
   // Closed: the window and its class are gone.
