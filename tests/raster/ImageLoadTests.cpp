@@ -650,6 +650,42 @@ TEST(Loaders, NonAsciiUtf8PathOpens)
 
 // ---- module resources ----
 
+#ifdef _WIN32
+// The decoders on real module resources of this test program (RasterTestResources.rc): the same
+// pixels as the files the resources were made from.
+TEST(ModuleResources, WindowsResourcesDecodeLikeTheirFiles)
+{
+  HMODULE self = GetModuleHandleA(nullptr);
+  ModuleResourceData res = {};
+  ASSERT_TRUE(FindModuleResource(self, 1, "PNG", &res));
+  EXPECT_GT(res.size, 8);
+  EXPECT_FALSE(FindModuleResource(self, 3, "PNG", &res)); // id 3 is a JPG
+  EXPECT_FALSE(FindModuleResource(self, 77, "PNG", &res));
+  const std::string corpus = TORVO_RASTER_CORPUS_DIR;
+  struct Case
+  {
+    int id;
+    bool jpeg;
+    const char* file;
+  };
+  const Case cases[] = {{1, false, "/png/rgb8.png"}, {2, false, "/png/palette4-trns.png"}, {3, true, "/jpeg/rgb.jpg"}};
+  for (const Case& c : cases)
+  {
+    std::unique_ptr<LiceBitmap> fromRes(c.jpeg ? LiceLoadJPGFromResource(self, c.id, nullptr)
+                                               : LiceLoadPNGFromResource(self, c.id, nullptr));
+    ASSERT_NE(fromRes, nullptr) << c.file;
+    const std::string path = corpus + c.file;
+    std::unique_ptr<LiceBitmap> fromFile(c.jpeg ? LiceLoadJPG(path.c_str(), nullptr) : LiceLoadPNG(path.c_str(), nullptr));
+    if (!fromFile)
+      continue; // the source tree is not reachable from this machine
+    EXPECT_EQ(testimg::Snapshot(*fromRes), testimg::Snapshot(*fromFile)) << c.file;
+  }
+  // The id's low 16 bits name the resource.
+  std::unique_ptr<LiceBitmap> high(LiceLoadPNGFromResource(self, 0x10001, nullptr));
+  EXPECT_NE(high, nullptr);
+}
+#endif
+
 #ifndef _WIN32
 TEST(ModuleResources, LaterRegistrationsReplaceEarlierOnes)
 {
