@@ -622,3 +622,65 @@ TEST_F(WineEditor, ReopeningKeepsThePositionAndClosingRemovesTheWindow)
   EXPECT_GE(ticks, 4);
   EXPECT_EQ(Capture(editor).px, shown.px);
 }
+
+TEST_F(WineEditor, TwoEditorsShareTheWindowClass)
+{
+  Instance second(module.Entry());
+  ASSERT_NE(second.effect, nullptr);
+  second.StartLikeAHost();
+  HWND container2 = CreateWindowExA(0, kHostClass, "", WS_CHILD | WS_VISIBLE, 270, 8, kEditorW, kEditorH, frame,
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(container2, nullptr);
+  ASSERT_EQ(second.Dispatch(effEditOpen, 0, 0, container2), 1);
+  HWND editor2 = FindWindowExA(container2, nullptr, "IPlugWndClass", nullptr);
+  ASSERT_NE(editor2, nullptr);
+  PumpTicks(3);
+
+  // Closing the first editor keeps the class for the second, which goes on ticking and drawing.
+  EXPECT_EQ(plug->Dispatch(effEditClose), 1);
+  editor = nullptr;
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  EXPECT_TRUE(GetClassInfoExA(module.handle, "IPlugWndClass", &wc)) << "the class went with the first editor";
+  const Picture before = Capture(editor2);
+  second.Set(2, 0.f);
+  int ticks = 0;
+  Pump(300, [&](const MSG& m) { ticks += (m.hwnd == editor2 && m.message == WM_TIMER && m.wParam == 2); });
+  EXPECT_GE(ticks, 3);
+  EXPECT_FALSE(Capture(editor2).SameArea(before, kLed)) << "the second editor stopped drawing";
+  // Host automation of one instance does not reach the other's editor state.
+  EXPECT_EQ(plug->Get(2), 1.f);
+
+  EXPECT_EQ(second.Dispatch(effEditClose), 1);
+  EXPECT_FALSE(GetClassInfoExA(module.handle, "IPlugWndClass", &wc)) << "the class outlives both editors";
+  DestroyWindow(container2);
+}
+
+TEST_F(WineEditor, HostDestroyingItsWindowBeforeEditCloseIsSurvived)
+{
+  // Some hosts tear their window down first and send effEditClose afterwards.
+  DestroyWindow(frame);
+  frame = nullptr;
+  container = nullptr;
+  EXPECT_FALSE(IsWindow(editor));
+  Pump(100);
+  plug->Dispatch(effEditIdle);
+  plug->Dispatch(effEditClose);
+  editor = nullptr;
+
+  // The instance still works, and its editor opens again in a new window.
+  std::vector<float> in(64, 0.25f), out(64);
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out.data(), out.data()};
+  plug->effect->processReplacing(plug->effect, ins, outs, 64);
+  frame = CreateWindowExA(0, kHostClass, "Torvo test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 480, 440,
+                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  ASSERT_EQ(plug->Dispatch(effEditOpen, 0, 0, frame), 1);
+  editor = FindWindowExA(frame, nullptr, "IPlugWndClass", nullptr);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(PumpTicks(3), 3);
+  const Picture shown = Capture(editor);
+  EXPECT_EQ(shown.w, kEditorW);
+  EXPECT_EQ(shown.h, kEditorH);
+}
