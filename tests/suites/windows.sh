@@ -94,5 +94,7 @@ if [ -z "$p" ] && [ -z "$f" ]; then
 fi
 [ -f "$root/dist/demo/editor-wine.png" ] && echo "editor picture: dist/demo/editor-wine.png"
 [ -n "${s:-}" ] && echo "${s} test(s) skipped (see above)"
+grep -E '^ *YOU HAVE [0-9]+ DISABLED TESTS?' "$log" | sed -E 's/^ *//; s/$/ (known open issues, see the test sources)/'
+
 echo "${p:-0} passed, ${f:-0} failed"
 [ "${f:-0}" -eq 0 ] && [ "$rc" -eq 0 ]

@@ -684,3 +684,22 @@ TEST_F(WineEditor, HostDestroyingItsWindowBeforeEditCloseIsSurvived)
   EXPECT_EQ(shown.w, kEditorW);
   EXPECT_EQ(shown.h, kEditorH);
 }
+
+// A host that gives its framed top-level window itself as the parent. The reopened editor lands
+// shifted by the parent's frame and caption, because the position is taken against the parent's
+// outer rectangle rather than its client area. Kept disabled until the editor window measures the
+// parent's client area; run with --gtest_also_run_disabled_tests.
+TEST_F(WineEditor, DISABLED_ReopeningInAFramedParentKeepsThePosition)
+{
+  plug->Dispatch(effEditClose);
+  ASSERT_EQ(plug->Dispatch(effEditOpen, 0, 0, frame), 1);
+  editor = FindWindowExA(frame, nullptr, "IPlugWndClass", nullptr);
+  ASSERT_NE(editor, nullptr);
+  SetWindowPos(editor, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(plug->Dispatch(effEditOpen, 0, 0, frame), 1);
+  editor = FindWindowExA(frame, nullptr, "IPlugWndClass", nullptr);
+  ASSERT_NE(editor, nullptr);
+  const POINT at = PositionInParent(editor);
+  EXPECT_EQ(at.x, 20);
+  EXPECT_EQ(at.y, 30);
+}
