@@ -3,7 +3,8 @@
 #   machine type, exactly the two undecorated exports VSTPluginMain and main, imports from Windows
 #   system DLLs only (no C++ runtime, threads or image-library DLLs), the six PNG resources 100-105
 #   (language 1033, real PNG data of the artwork's sizes), relocatable (DYNAMIC_BASE and a .reloc
-#   section). One check per line; the last line reads "N passed, N failed".
+#   section), and on x86 the C calling convention of the entry points and the effect record's entries
+#   (callers pop the arguments). One check per line; the last line reads "N passed, N failed".
 # The DLLs are dist/Torvo-Mell_x64.dll and dist/Torvo-Mell_x86.dll, or when missing the build trees'
 # build/win64|win32/vst/Torvo-Mell.dll; TORVO_DLL_X64 and TORVO_DLL_X86 override.
 set -uo pipefail
@@ -51,6 +52,8 @@ inspect() {  # inspect <label> <dll> <objdump> <expected format> <expected magic
   fi
   local dump headers
   dump=$("$objdump" -p "$dll" 2>/dev/null)
+  local image_base_early
+  image_base_early=$(sed -nE 's/^ImageBase[[:space:]]+([0-9a-f]+)$/\1/p' <<<"$dump")
   headers=$("$objdump" -h "$dll" 2>/dev/null)
 
   grep -q "file format $format\$" <<<"$dump"
@@ -90,6 +93,33 @@ inspect() {  # inspect <label> <dll> <objdump> <expected format> <expected magic
   reloc_size=$(sed -nE 's/^Entry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation Directory.*/\1/p' <<<"$dump")
   grep -qE '^\s*[0-9]+ \.reloc ' <<<"$headers" && [ -n "$reloc_size" ] && [ $((16#$reloc_size)) -gt 0 ]
   check $? "$label: .reloc section with base relocations (size 0x${reloc_size:-0})"
+
+  # 32-bit calling convention: the two entry points (found through the export table) and, when the
+  # DLL carries symbols, the six entries of the effect record return with a plain "ret", as the C
+  # convention wants; a "ret $n" would mean the callee pops its arguments (stdcall).
+  if [ "$label" = x86 ]; then
+    local disasm n name rva start body
+    while read -r n name; do
+      rva=$(sed -nE "s/^\s*\[ *$n\] \+base\[ *[0-9]+\] ([0-9a-f]+) Export RVA/\1/p" <<<"$dump")
+      if [ -z "$rva" ]; then check 1 "$label: export $name has an address"; continue; fi
+      start=$(printf '0x%x' $((16#$image_base_early + 16#$rva)))
+      body=$("$objdump" -d --start-address="$start" --stop-address=$(printf '0x%x' $((start + 4096))) "$dll" 2>/dev/null |
+        grep -E '^\s*[0-9a-f]+:' | grep -m1 -E '\sret')
+      grep -qE '\sret\s*$' <<<"$body"
+      check $? "$label: export $name returns with a plain ret (C calling convention): ${body##*$'\t'}"
+    done < <(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -nE 's/^\s*\[ *([0-9]+)\] (.*)$/\1 \2/p')
+    disasm=$("$objdump" -d "$dll" 2>/dev/null)
+    local entry
+    for entry in VSTDispatcher VSTProcess VSTProcessReplacing VSTProcessDoubleReplacing VSTSetParameter VSTGetParameter; do
+      body=$(awk -v pat="IPlugVST${#entry}${entry}E" 'index($0, pat) && /^[0-9a-f]+ <[^>]*>:$/ && !/\.cold>:$/ {f=1; next} f && /^$/ {exit} f' <<<"$disasm")
+      if [ -z "$body" ]; then
+        echo "note  $label: no symbol for IPlugVST::$entry (stripped DLL); its calling convention is not checked"
+        continue
+      fi
+      ! grep -qE '\sret\s+\$0x' <<<"$body" && grep -qE '\sret\s*$' <<<"$body"
+      check $? "$label: IPlugVST::$entry returns with a plain ret (C calling convention)"
+    done
+  fi
 
   # Resources: walk the resource directory listing. Type entries sit 3 spaces in, name entries 5,
   # language entries 7, leaves 8.
