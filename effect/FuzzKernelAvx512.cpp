@@ -61,4 +61,11 @@ void RunFuzzScheduleAvx512(const FuzzKernelJob& job)
   else
     SkewedChain<OpsAvx512, 12, TORVO_AVX512_STRIDE, 2, 1>::Run(job);
 }
+#else
+// A compiler that cannot build the schedule above with FMA kept off (clang lets -mno-fma switch
+// AVX-512 off again): this level then runs the plain loop, which gives the same samples.
+void RunFuzzScheduleAvx512(const FuzzKernelJob& job)
+{
+  RunFuzzPlain(job);
+}
 #endif
