@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AllocCounter.h"
@@ -390,4 +392,36 @@ TEST(ParameterEntries, SetAndGet)
     EXPECT_EQ(p.effect->getParameter(p.effect, c.idx), c.normalized);
     EXPECT_EQ(host.Count(audioMasterAutomate), 0) << "the host is not told back";
   }
+}
+
+// Every entry holds the plug-in mutex: blocks on one thread never overlap the reactions that
+// parameter, program and state changes run on another.
+TEST(AudioEntries, EntriesNeverOverlap)
+{
+  TestHost host;
+  PlugHandle p(new TestPlug(TestHost::Callback()));
+  p->trackOverlaps = true;
+  p->processFrames.clear();
+  p->processFrames.shrink_to_fit();  // nothing recorded per block from here on
+  Dispatch(p.effect, effSetBlockSize, 0, 64);
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(p.effect, effGetChunk, 1, 0, &data);
+  std::vector<unsigned char> chunk((unsigned char*) data, (unsigned char*) data + size);
+
+  std::atomic<bool> go{false}, done{false};
+  std::thread audio([&]() {
+    Block b(2, 100);
+    while (!go) std::this_thread::yield();
+    for (int i = 0; i < 3000; ++i) b.Run(p.effect, kEntries[i % 3], 100);
+    done = true;
+  });
+  go = true;
+  for (int i = 0; i < 100000 && (i < 3000 || !done); ++i) {
+    p.effect->setParameter(p.effect, i % 4, (float) ((i % 10) / 10.0));
+    if (i % 3 == 0) Dispatch(p.effect, effSetChunk, 1, (VstIntPtr) chunk.size(), chunk.data());
+    if (i % 7 == 0) Dispatch(p.effect, effSetProgram, 0, i % 16);
+  }
+  audio.join();
+  EXPECT_EQ(p->overlaps.load(), 0);
+  EXPECT_EQ(p->processCalls, 1000 * 2 + 1000 * 2 + 1000);  // 32-bit blocks in two slices
 }

@@ -2,6 +2,8 @@
 // A small plug-in built on the adapter for the tests, so that configurations the real effect does
 // not have (no presets, MIDI, four channels, chunks) can be driven through the real effect record.
 
+#include <atomic>
+#include <thread>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -109,8 +111,31 @@ public:
   int editorOpened = 0;
   int editorClosed = 0;
 
+  // Counts reactions and blocks that ran while another one was still running.
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  bool trackOverlaps = false;
+  struct Occupancy
+  {
+    explicit Occupancy(TestPlug* p) : plug(p->trackOverlaps ? p : nullptr)
+    {
+      if (!plug) return;
+      if (plug->inside.fetch_add(1) != 0) ++plug->overlaps;
+      std::this_thread::yield();  // widen the window another thread could enter
+    }
+    ~Occupancy()
+    {
+      if (plug) --plug->inside;
+    }
+    TestPlug* plug;
+  };
+
   void Reset() override { ++resets; }
-  void OnParamChange(int idx) override { paramChanges.push_back(idx); }
+  void OnParamChange(int idx) override
+  {
+    Occupancy busy(this);
+    if (!trackOverlaps) paramChanges.push_back(idx);
+  }
   void OnActivation(bool active) override { activations.push_back(active); }
   void OnEditorOpened() override { ++editorOpened; }
   void OnEditorClosed() override { ++editorClosed; }
@@ -129,6 +154,7 @@ public:
   }
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override
   {
+    Occupancy busy(this);
     ++processCalls;
     lastInputs[0] = NInChannels() > 0 ? inputs[0] : nullptr;
     lastOutputs[0] = NOutChannels() > 0 ? outputs[0] : nullptr;
