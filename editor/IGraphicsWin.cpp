@@ -349,7 +349,13 @@ bool IGraphicsWin::HandleMessage(HWND window, unsigned msg, uintptr_t wParam, in
     case kPaint:
     {
       IRECT r;
-      if (mSystem->GetUpdateRect(window, &r)) DrawRegion(r);
+      if (mSystem->GetUpdateRect(window, &r))
+      {
+        DrawRegion(r);
+        // With no controls nothing was presented; validate the area anyway, or the platform
+        // would ask for the same paint again and again.
+        if (NControls() == 0) mSystem->Present(window, nullptr, r);
+      }
       return true;
     }
     case kClose:

@@ -652,6 +652,9 @@ TEST_F(WindowTest, ResizeEndsAnEntryAndGrowsTheHostWindows)
   IRECT waiting;
   ASSERT_TRUE(sys.GetUpdateRect(w, &waiting));
   EXPECT_EQ(waiting, IRECT(0, 0, 213, 326));
+  // Painting without controls still validates the area (no endless repaint).
+  sys.Update(w);
+  EXPECT_FALSE(sys.GetUpdateRect(w, &waiting));
 }
 
 // ---- Text, folders and dialogs ----
