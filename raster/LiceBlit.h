@@ -11,7 +11,8 @@
 // rectangle that clips to nothing. Every operation clips to the destination and addresses flipped
 // bitmaps bottom-up, so pictures are never mirrored.
 //
-// Pixel arithmetic. Inside the loops the weight is the integer ia = trunc(weight x 256); q(x) is x / 256
+// Pixel arithmetic. Inside the loops the weight is the integer ia = trunc(weight x 256) (weights beyond
+// +-256 count as +-256, so no formula can overflow); q(x) is x / 256
 // truncated toward zero; clamp() limits to 0..255; results are stored as one byte. All four bytes
 // (blue, green, red, alpha) are treated alike unless said otherwise. With LiceUseSourceAlpha the
 // effective weight of a source pixel is w = q((sA + 1) x ia), otherwise w = ia; with source alpha a
