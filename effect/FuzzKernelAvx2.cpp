@@ -3,10 +3,6 @@
 // report AVX2.
 #include "effect/FuzzKernel.h"
 
-#ifndef TORVO_AVX2_STRIDE
-#define TORVO_AVX2_STRIDE 2
-#endif
-
 #if defined(__x86_64__) && defined(__AVX2__)
 #include <immintrin.h>
 
@@ -42,6 +38,14 @@ struct OpsAvx2
     return _mm_cvtsd_f64(_mm_unpackhi_pd(half, half));
   }
   template <int I>
+  static __m128d Pair(V a, V b)
+  {
+    static_assert(I >= 0 && I < 4, "lane");
+    const __m128d ha = I < 2 ? _mm256_castpd256_pd128(a) : _mm256_extractf128_pd(a, 1);
+    const __m128d hb = I < 2 ? _mm256_castpd256_pd128(b) : _mm256_extractf128_pd(b, 1);
+    return I % 2 == 0 ? _mm_unpacklo_pd(ha, hb) : _mm_unpackhi_pd(ha, hb);
+  }
+  template <int I>
   static V Put(V v, double x)
   {
     static_assert(I >= 0 && I < 4, "lane");
@@ -60,8 +64,8 @@ struct OpsAvx2
 void RunFuzzScheduleAvx2(const FuzzKernelJob& job)
 {
   if (job.cabinetOn)
-    SkewedChain<OpsAvx2, 21, TORVO_AVX2_STRIDE, 2, 1>::Run(job);
+    SkewedChain<OpsAvx2, 21, 2, 2, 0>::Run(job);
   else
-    SkewedChain<OpsAvx2, 12, TORVO_AVX2_STRIDE, 2, 1>::Run(job);
+    SkewedChain<OpsAvx2, 12, 2, 2, 0>::Run(job);
 }
 #endif
