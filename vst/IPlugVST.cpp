@@ -523,8 +523,10 @@ VstIntPtr IPlugVST::SetChunk(bool isBank, VstIntPtr size, const void* data)
 
 void IPlugVST::ProcessEvents(const VstEvents* events)
 {
+  // The list declares two entries but holds numEvents: read it through a pointer, not the array.
+  VstEvent* const* list = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    VstEvent* event = events->events[i];
+    VstEvent* event = list[i];
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
