@@ -496,8 +496,18 @@ VstIntPtr IPlugVST::SetChunk(bool isBank, VstIntPtr size, const void* data)
   // A negative size, or one no chunk can have, is refused before anything changes.
   if (size < 0 || size > INT_MAX) return 0;
   ByteChunk& chunk = isBank ? mBankState : mState;
-  chunk.SetSize((int) size);
-  if (size > 0) std::memcpy(chunk.Data(), data, (size_t) size);
+  // Hosts may hand back the very buffer an earlier effGetChunk gave them: take the bytes out
+  // before the buffer is resized.
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  const unsigned char* own = chunk.Data();
+  if (own && size > 0 && bytes < own + chunk.Size() && own < bytes + size) {
+    const std::vector<unsigned char> staged(bytes, bytes + size);
+    chunk.SetSize((int) size);
+    std::memcpy(chunk.Data(), staged.data(), staged.size());
+  } else {
+    chunk.SetSize((int) size);
+    if (size > 0) std::memcpy(chunk.Data(), bytes, (size_t) size);
+  }
 
   int version = 0;
   int start = 0;

@@ -505,6 +505,28 @@ TEST(Dispatcher, ChunkRoundTrip)
   }
 }
 
+// A host may give back the buffer it got from effGetChunk, on the same object.
+TEST(Dispatcher, SetChunkFromTheChunksOwnBuffer)
+{
+  TestHost host;
+  for (VstInt32 index : {0, 1}) {
+    SCOPED_TRACE(index);
+    PlugHandle p(new TestPlug(TestHost::Callback()));
+    p.effect->setParameter(p.effect, 0, 0.125f);
+    void* data = nullptr;
+    const VstIntPtr size = Dispatch(p.effect, effGetChunk, index, 0, &data);
+    ASSERT_EQ(size, 40);
+    p.effect->setParameter(p.effect, 0, 0.875f);
+    EXPECT_EQ(Dispatch(p.effect, effSetChunk, index, size, data), 1);
+    EXPECT_EQ(p->GetParam(0)->Value(), 0.125);
+
+    // A part of the buffer, so the buffer shrinks while being read: a bare layout from offset 8.
+    Dispatch(p.effect, effGetChunk, index, 0, &data);
+    EXPECT_EQ(Dispatch(p.effect, effSetChunk, index, 32, static_cast<unsigned char*>(data) + 8), 1);
+    EXPECT_EQ(Values(p.plug), (std::vector<double>{0.125, 0.5, 1.0, 1.0}));
+  }
+}
+
 TEST(Dispatcher, ProgramSwitching)
 {
   TestHost host;
