@@ -108,6 +108,8 @@ public:
   virtual void* GetUserData(HWND window) = 0;
   // The outer rectangle in screen coordinates.
   virtual bool GetScreenRect(HWND window, IRECT* r) = 0;
+  // The screen position of the window's client area (where its children's coordinates start).
+  virtual bool GetClientOrigin(HWND window, int* x, int* y) = 0;
   virtual HWND GetParentWindow(HWND window) = 0;
   // A child window (and not a child of a multiple-document frame).
   virtual bool IsPlainChild(HWND window) = 0;

@@ -65,9 +65,12 @@ HWND HeadlessWindowSystem::NewWindow(HWND parent, const IRECT& rect)
   return reinterpret_cast<HWND>(id);
 }
 
-HWND HeadlessWindowSystem::CreateHostWindow(int x, int y, int w, int h)
+HWND HeadlessWindowSystem::CreateHostWindow(int x, int y, int w, int h, int clientLeft, int clientTop)
 {
-  return NewWindow(nullptr, IRECT(x, y, x + w, y + h));
+  HWND window = NewWindow(nullptr, IRECT(x, y, x + w, y + h));
+  Find(window)->clientLeft = clientLeft;
+  Find(window)->clientTop = clientTop;
+  return window;
 }
 
 std::vector<HWND> HeadlessWindowSystem::Children(HWND parent)
@@ -223,11 +226,21 @@ bool HeadlessWindowSystem::GetScreenRect(HWND window, IRECT* r)
   {
     Window* pw = Find(p);
     if (!pw) break;
-    out = IRECT(out.left + pw->rect.left, out.top + pw->rect.top, out.right + pw->rect.left,
-                out.bottom + pw->rect.top);
+    const int dx = pw->rect.left + pw->clientLeft, dy = pw->rect.top + pw->clientTop;
+    out = IRECT(out.left + dx, out.top + dy, out.right + dx, out.bottom + dy);
     p = pw->parent;
   }
   *r = out;
+  return true;
+}
+
+bool HeadlessWindowSystem::GetClientOrigin(HWND window, int* x, int* y)
+{
+  IRECT r;
+  if (!GetScreenRect(window, &r)) return false;
+  Window* w = Find(window);
+  *x = r.left + w->clientLeft;
+  *y = r.top + w->clientTop;
   return true;
 }
 
@@ -300,10 +313,10 @@ void HeadlessWindowSystem::ReleaseCapture() { mCapture = nullptr; }
 
 void HeadlessWindowSystem::GetCursorPosition(HWND window, int* x, int* y)
 {
-  IRECT r;
-  if (!GetScreenRect(window, &r)) r = IRECT();
-  *x = mCursorX - r.left;
-  *y = mCursorY - r.top;
+  int originX = 0, originY = 0;
+  GetClientOrigin(window, &originX, &originY);
+  *x = mCursorX - originX;
+  *y = mCursorY - originY;
 }
 
 // ---- The value-entry child ----

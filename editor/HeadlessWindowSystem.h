@@ -21,7 +21,9 @@ public:
   {
     HWND handle = nullptr;
     HWND parent = nullptr;
-    IRECT rect;               // relative to the parent; screen coordinates for a top-level window
+    IRECT rect;               // relative to the parent's client area; on the screen if top-level
+    int clientLeft = 0;       // where the client area starts inside rect (frame and caption)
+    int clientTop = 0;
     bool editor = false;      // an editor window: messages go to the editor's procedure
     bool entry = false;       // a value-entry child
     bool listBox = false;     // entry child: a list box (else a text box)
@@ -70,8 +72,9 @@ public:
   bool WindowsEnabled() const { return mWindowsEnabled; }
   // Makes the next CreateEditorWindow fail even when windows are enabled.
   void FailNextCreate() { mFailNextCreate = true; }
-  // A top-level window standing for the host's, at (x, y) on the screen.
-  HWND CreateHostWindow(int x, int y, int w, int h);
+  // A top-level window standing for the host's, at (x, y) on the screen; a framed one has its
+  // client area (clientLeft, clientTop) inside its outer rectangle.
+  HWND CreateHostWindow(int x, int y, int w, int h, int clientLeft = 0, int clientTop = 0);
   // Destroys every window and forgets every record and scripted answer.
   void Reset();
 
@@ -142,6 +145,7 @@ public:
   void SetUserData(HWND window, void* data) override;
   void* GetUserData(HWND window) override;
   bool GetScreenRect(HWND window, IRECT* r) override;
+  bool GetClientOrigin(HWND window, int* x, int* y) override;
   HWND GetParentWindow(HWND window) override;
   bool IsPlainChild(HWND window) override;
   void SetWindowSize(HWND window, int w, int h) override;

@@ -217,14 +217,17 @@ HWND IGraphicsWin::OpenWindow(HWND parent)
   int x = 0, y = 0, w = Width(), h = Height();
   if (mWindow)
   {
-    IRECT parentRect, windowRect;
-    const bool known =
-      mSystem->GetScreenRect(parent, &parentRect) && mSystem->GetScreenRect(mWindow, &windowRect);
+    // The position is measured against the parent's client area, where a child's coordinates
+    // start: a parent with a frame or caption would otherwise shift the editor at each reopening.
+    IRECT windowRect;
+    int parentX = 0, parentY = 0;
+    const bool known = mSystem->GetClientOrigin(parent, &parentX, &parentY) &&
+                       mSystem->GetScreenRect(mWindow, &windowRect);
     CloseWindow();
     if (known)
     {
-      x = windowRect.left - parentRect.left;
-      y = windowRect.top - parentRect.top;
+      x = windowRect.left - parentX;
+      y = windowRect.top - parentY;
       w = windowRect.W();
       h = windowRect.H();
     }

@@ -115,6 +115,15 @@ public:
     return true;
   }
 
+  bool GetClientOrigin(HWND window, int* x, int* y) override
+  {
+    POINT p = {0, 0};
+    if (!window || !ClientToScreen(window, &p)) return false;
+    *x = (int) p.x;
+    *y = (int) p.y;
+    return true;
+  }
+
   HWND GetParentWindow(HWND window) override { return GetParent(window); }
 
   bool IsPlainChild(HWND window) override

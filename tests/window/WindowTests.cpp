@@ -352,6 +352,24 @@ TEST_F(WindowTest, ReopenKeepsThePositionInTheHostWindow)
   EXPECT_EQ(IGraphicsWin::RegistrationCount(), 1);
 }
 
+TEST_F(WindowTest, ReopenInAFramedParentKeepsThePosition)
+{
+  // A host that gives its framed top-level window itself: children start below the caption.
+  HWND framed = sys.CreateHostWindow(300, 200, 500, 400, 8, 31);
+  HWND first = graphics->OpenWindow(framed);
+  ASSERT_NE(first, nullptr);
+  IRECT screen;
+  ASSERT_TRUE(sys.GetScreenRect(first, &screen));
+  EXPECT_EQ(screen.left, 308);
+  EXPECT_EQ(screen.top, 231);
+  sys.MoveWindow(first, 20, 30);
+  HWND second = graphics->OpenWindow(framed);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(sys.Find(second)->rect, IRECT(20, 30, 20 + 213, 30 + 326));
+  second = graphics->OpenWindow(framed);
+  EXPECT_EQ(sys.Find(second)->rect, IRECT(20, 30, 20 + 213, 30 + 326));
+}
+
 TEST_F(WindowTest, CloseMessageClosesTheWindow)
 {
   HWND w = Open();
