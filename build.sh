@@ -46,7 +46,7 @@ step "libpng and libjpeg for the MinGW targets"
 
 for preset in native win64 win32; do
   step "configuring and building the $preset tree (build/$preset)"
-  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+  if [ ! -f "build/$preset/Makefile" ]; then
     cmake --preset "$preset" >/dev/null
   fi
   cmake --build "build/$preset" -j"$jobs"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/../.."
 root=$(pwd)
 seconds=${FUZZ_SECONDS:-45}
 tree=build/fuzz
-if ! { [ -f $tree/CMakeCache.txt ] || cmake --preset fuzz >/dev/null; } || ! cmake --build $tree -j"$(nproc)" >"$tree.build.log" 2>&1; then
+if ! { [ -f $tree/Makefile ] || cmake --preset fuzz >/dev/null; } || ! cmake --build $tree -j"$(nproc)" >"$tree.build.log" 2>&1; then
   tail -30 "$tree.build.log" 2>/dev/null
   echo "0 passed, 1 failed"; exit 1
 fi
