@@ -153,6 +153,13 @@ std::vector<Row> Rows()
     return Dispatch(e, effSetChunk, 1, -40, c.data());
   }, 0, kDefaults);
   add("effSetChunk with a null pointer", [](AEffect* e) { return Dispatch(e, effSetChunk, 1, 40, nullptr); }, 0, kDefaults);
+  add("effSetChunk handed the plug-in's own chunk buffer back", [](AEffect* e) {
+    e->setParameter(e, 0, 0.25f);
+    void* data = nullptr;
+    const VstIntPtr size = Dispatch(e, effGetChunk, 1, 0, &data);
+    e->setParameter(e, 0, 0.75f);
+    return Dispatch(e, effSetChunk, 1, size, data);
+  }, 1, {0.25, 0.5, 1.0, 1.0});
   add("effGetChunk with a null pointer", [](AEffect* e) { return Dispatch(e, effGetChunk, 0, 0, nullptr); }, 0, kDefaults);
   add("1000 random damaged chunks", [](AEffect* e) {
     unsigned s = 12345;
