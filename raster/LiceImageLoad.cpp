@@ -245,11 +245,18 @@ void JpegSkipInput(j_decompress_ptr cinfo, long n)
   src->bytes_in_buffer -= step;
 }
 
-// Decodes from memory (data, size) or the open file (fp).
-LiceBitmap* DecodeJpeg(const unsigned char* data, int size, FILE* fp, LiceBitmap* target)
+// The decompressor and its error handler live in the caller's frame: the library changes them after
+// the jump point, and only objects outside the function that calls setjmp keep defined values then.
+struct JpegState
 {
   jpeg_decompress_struct cinfo;
   JpegError err;
+};
+
+LiceBitmap* DecodeJpegWith(JpegState* st, const unsigned char* data, int size, FILE* fp, LiceBitmap* target)
+{
+  jpeg_decompress_struct& cinfo = st->cinfo;
+  JpegError& err = st->err;
   std::memset(&cinfo, 0, sizeof(cinfo));
   std::memset(&err, 0, sizeof(err));
   err.pub.error_exit = JpegErrorExit;
@@ -335,6 +342,13 @@ LiceBitmap* DecodeJpeg(const unsigned char* data, int size, FILE* fp, LiceBitmap
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   return bm;
+}
+
+// Decodes from memory (data, size) or the open file (fp).
+LiceBitmap* DecodeJpeg(const unsigned char* data, int size, FILE* fp, LiceBitmap* target)
+{
+  JpegState state;
+  return DecodeJpegWith(&state, data, size, fp, target);
 }
 
 // ---------------------------------------------------------------------------------------------
