@@ -249,6 +249,7 @@ TEST_F(RenderTool, ErrorsAreOneClearLine)
     {"state refused", Q(plugin) + io + " --state-in " + Q(Path("garbage.bin")), 1, "refused the state"},
     {"unwritable output", Q(plugin) + " " + Q(in) + " " + Q(Path("no/such/dir/out.wav")), 1, "cannot write"},
     {"unwritable state", Q(plugin) + io + " --state-out " + Q(Path("no/such/dir/s.bin")), 1, "cannot write state"},
+    {"output is the input", Q(plugin) + " " + Q(in) + " " + Q(dir + "/./in.wav"), 2, "is the input file"},
     {"info without plug-in", "--info", 2, "needs a value"},
     {"info with extra arguments", "--info " + Q(plugin) + " " + Q(in), 2, "only the plug-in"},
     {"info on a missing plug-in", "--info " + Q(Path("none.so")), 1, "cannot load plug-in"},
@@ -266,6 +267,10 @@ TEST_F(RenderTool, ErrorsAreOneClearLine)
       EXPECT_NE(access(out.c_str(), F_OK), 0) << "no output file after a failure";
     }
   }
+
+  const RunResult same = Render(Q(plugin) + " " + Q(in) + " " + Q(in));
+  EXPECT_EQ(same.exitCode, 2);
+  EXPECT_EQ(ReadWav(in).info.frames, 500) << "the input survives";
 
   // A library without an entry point.
   for (const char* library : {"/lib/x86_64-linux-gnu/libm.so.6", "/usr/lib/x86_64-linux-gnu/libm.so.6"}) {

@@ -2,6 +2,7 @@
 // writes the result in the input's format. Also prints what a plug-in declares (--info).
 
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -395,6 +396,13 @@ int main(int argc, char** argv)
   if (o.info) {
     if (!host.Load(o.plugin, &error)) return Fail(error);
     return PrintInfo(host, o.plugin);
+  }
+
+  // Writing over the file being read would destroy it halfway through.
+  struct stat inStat = {}, outStat = {};
+  if (stat(o.input.c_str(), &inStat) == 0 && stat(o.output.c_str(), &outStat) == 0 &&
+      inStat.st_dev == outStat.st_dev && inStat.st_ino == outStat.st_ino) {
+    return Fail("the output " + o.output + " is the input file", kExitUsage);
   }
 
   SF_INFO inInfo = {};
