@@ -12,7 +12,7 @@
 
 namespace fuzzraster
 {
-const unsigned long long kMaxPixels = 1ull << 20;
+const unsigned long long kMaxPixels = 1ull << 18;
 
 // A target bitmap that refuses sizes above the limit (the decoder must then give null).
 class CappedBitmap : public LiceMemBitmap
