@@ -9,7 +9,7 @@ constexpr int kNoiseLength = 44100;  // entries in the noise table
 // Shortest block for which each level's schedule beats the plain loop: below it, filling and
 // draining the schedule costs more than the overlap of the sections saves (measured with the
 // chain benchmark; the plain loop is used for shorter blocks at every level).
-constexpr int kMinScheduleFrames[4] = {0, 8, 6, 6};
+constexpr int kMinScheduleFrames[4] = {0, 14, 11, 9};
 
 bool CpuHas(FuzzKernelLevel isa)
 {
@@ -144,26 +144,33 @@ const char* FuzzKernelLevelName(FuzzKernelLevel isa)
 void RunFuzzPlain(const FuzzKernelJob& job)
 {
   FilterBank& bank = *job.bank;
+  const double* in0 = job.in0;
+  const double* in1 = job.in1;
+  const double* noise = job.noise;
+  double* out0 = job.out0;
+  double* out1 = job.out1;
+  const int frames = job.frames;
+  const bool cabinetOn = job.cabinetOn;
   const double level = job.level;
   const double drive = job.drive;
   const double clean = job.clean;
   const double clipped = job.clipped;
-  for (int i = 0; i < job.frames; ++i)
+  for (int i = 0; i < frames; ++i)
   {
-    const double x = (job.in1[i] + job.in0[i]) + job.noise[i];
+    const double x = (in1[i] + in0[i]) + noise[i];
     const double u = Section(bank, 1, Section(bank, 0, x));
     const double c = Clip(u, drive);
     double y = clean * (u * 5) + clipped * c;
     for (int k = 2; k <= 11; ++k)
       y = Section(bank, k, y);
     y = level * y;
-    if (job.cabinetOn)
+    if (cabinetOn)
     {
       for (int k = 12; k <= 20; ++k)
         y = Section(bank, k, y);
     }
-    job.out1[i] = y;
-    job.out0[i] = y;
+    out1[i] = y;
+    out0[i] = y;
   }
 }
 

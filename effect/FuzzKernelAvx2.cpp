@@ -64,8 +64,8 @@ struct OpsAvx2
 void RunFuzzScheduleAvx2(const FuzzKernelJob& job)
 {
   if (job.cabinetOn)
-    SkewedChain<OpsAvx2, 21, 2, 2, 0>::Run(job);
+    SkewedChain<OpsAvx2, 21, 1, 3, 1>::Run(job);
   else
-    SkewedChain<OpsAvx2, 12, 2, 2, 0>::Run(job);
+    SkewedChain<OpsAvx2, 12, 1, 3, 1>::Run(job);
 }
 #endif

@@ -59,9 +59,9 @@ struct OpsAvx512
 void RunFuzzScheduleAvx512(const FuzzKernelJob& job)
 {
   if (job.cabinetOn)
-    SkewedChain<OpsAvx512, 21, 2, 2, 0>::Run(job);
+    SkewedChain<OpsAvx512, 21, 1, 3, 1>::Run(job);
   else
-    SkewedChain<OpsAvx512, 12, 2, 2, 0>::Run(job);
+    SkewedChain<OpsAvx512, 12, 1, 3, 1>::Run(job);
 }
 #else
 // A compiler that cannot build the schedule above with FMA kept off (clang lets -mno-fma switch

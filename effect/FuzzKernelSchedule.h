@@ -74,7 +74,7 @@ struct SkewedChain
   static constexpr int L = NV * W;
   static constexpr bool kCabinet = NS > 12;
   static_assert(NS == 12 || NS == 21, "the chain runs 12 or 21 sections");
-  static_assert(Stride == 2, "the steady loop works in pairs of steps");
+  static_assert(Stride == 1, "the steady loop works in pairs of neighbouring steps");
   static_assert(Stride + DC < 8 && Stride + DL < 8, "rings hold 8 entries");
   static_assert((Stride + DC) % 2 == 0 && (Stride + DL) % 2 == 0,
                 "a pair of steps writes two neighbouring ring entries");
@@ -172,8 +172,20 @@ struct SkewedChain
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
       {
+        // While the schedule fills or drains, a vector none of whose sections has a sample at
+        // this step is skipped; one whose sections all have one needs no mask. (The padding lanes
+        // past the last section are free to change: they are never stored.)
+        const int first = Skew(v * W);
+        const int last = Skew(v * W + W - 1 < NS - 1 ? v * W + W - 1 : NS - 1);
+        const bool some = !kMasked || (first <= t && last > t - n);
+        const bool all = !kMasked || (last <= t && first > t - n);
+        if (!some)
+        {
+          o[v] = prev[P][v];
+          continue;
+        }
         const V y = Biquad(b0[v], b1[v], b2[v], a1[v], a2[v], x1[v], x2[v], y1[v], y2[v], x[v]);
-        if (kMasked)
+        if (!all)
         {
           const M m = Ops::Active(Ops::Sub(tv, skew[v]), frames);
           x2[v] = Ops::Select(m, x1[v], x2[v]);
@@ -213,53 +225,117 @@ struct SkewedChain
     // from the two steps before, so they are independent except along each lane's own recursion.
     // Working vector by vector through both steps loads each coefficient once for two samples and
     // keeps the state of one vector in registers while it is used.
+    // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
+    // with many, each vector's values are loaded from and stored to the stack frame once per
+    // pair, which costs less than letting the register allocator spill all over the loop.
+    static constexpr bool kInMemory = NV > 3;
+    enum Row { kB0, kB1, kB2, kA1, kA2, kX1, kX2, kY1, kY2, kPrev };
+    alignas(64) double work[5][L];  // rows kX1 .. kPrev when kInMemory
+    auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
+    {
+      if (kInMemory)
+        return Ops::LoadU(row < kX1 ? stage[row] + v * W : work[row - kX1] + v * W);
+      switch (row)
+      {
+        case kB0: return b0[v];
+        case kB1: return b1[v];
+        case kB2: return b2[v];
+        case kA1: return a1[v];
+        case kA2: return a2[v];
+        case kX1: return x1[v];
+        case kX2: return x2[v];
+        case kY1: return y1[v];
+        case kY2: return y2[v];
+        default: return prev[0][v];
+      }
+    };
+    auto st = [&](int row, int v, V value) __attribute__((always_inline))
+    {
+      if (kInMemory)
+      {
+        Ops::StoreU(work[row - kX1] + v * W, value);
+        return;
+      }
+      switch (row)
+      {
+        case kX1: x1[v] = value; break;
+        case kX2: x2[v] = value; break;
+        case kY1: y1[v] = value; break;
+        case kY2: y2[v] = value; break;
+        default: prev[0][v] = value; break;
+      }
+    };
+    // Moves the state between the registers of the single steps and the rows of the pairs.
+    auto toWork = [&]() {
+#pragma GCC unroll 16
+      for (int v = 0; v < NV; ++v)
+      {
+        Ops::StoreU(work[kX1 - kX1] + v * W, x1[v]);
+        Ops::StoreU(work[kX2 - kX1] + v * W, x2[v]);
+        Ops::StoreU(work[kY1 - kX1] + v * W, y1[v]);
+        Ops::StoreU(work[kY2 - kX1] + v * W, y2[v]);
+        Ops::StoreU(work[kPrev - kX1] + v * W, prev[0][v]);
+      }
+    };
+    auto fromWork = [&]() {
+#pragma GCC unroll 16
+      for (int v = 0; v < NV; ++v)
+      {
+        x1[v] = Ops::LoadU(work[kX1 - kX1] + v * W);
+        x2[v] = Ops::LoadU(work[kX2 - kX1] + v * W);
+        y1[v] = Ops::LoadU(work[kY1 - kX1] + v * W);
+        y2[v] = Ops::LoadU(work[kY2 - kX1] + v * W);
+        prev[0][v] = Ops::LoadU(work[kPrev - kX1] + v * W);
+      }
+    };
+
     auto pair = [&](int t) __attribute__((always_inline))
     {
-      V lastA = prev[0][0];  // outputs of steps t - 2 and t - 1 of the vector before
-      V lastB = prev[Stride - 1][0];
+      V lastP = ld(kPrev, 0);  // step t - 1's outputs of the vector before
+      V lastA = lastP;         // step t's outputs of the vector before
+      const __m128d in = _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
+                                    _mm_loadu_pd(noise + t));
       V oA[NV], oB[NV];
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
       {
-        const V curA = prev[0][v];
-        const V curB = prev[Stride - 1][v];
-        V xa = Ops::ShiftIn(lastA, curA);
-        V xb = Ops::ShiftIn(lastB, curB);
-        lastA = curA;
-        lastB = curB;
+        const V cb0 = ld(kB0, v), cb1 = ld(kB1, v), cb2 = ld(kB2, v), ca1 = ld(kA1, v),
+                ca2 = ld(kA2, v);
+        // Step t: the inputs are step t - 1's outputs, one lane on.
+        const V curP = ld(kPrev, v);
+        V xa = Ops::ShiftIn(lastP, curP);
+        lastP = curP;
         if (v == 0)
-        {
-          const __m128d in = _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
-                                        _mm_loadu_pd(noise + t));
           xa = Ops::template Put<0>(xa, _mm_cvtsd_f64(in));
-          xb = Ops::template Put<0>(xb, _mm_cvtsd_f64(_mm_unpackhi_pd(in, in)));
-        }
         if (v == 2 / W)
-        {
           xa = Ops::template Put<2 % W>(xa, ringC[t & 7]);
-          xb = Ops::template Put<2 % W>(xb, ringC[(t & 7) + 1]);
-        }
         if (kCabinet && v == 12 / W)
-        {
           xa = Ops::template Put<12 % W>(xa, ringL[t & 7]);
-          xb = Ops::template Put<12 % W>(xb, ringL[(t & 7) + 1]);
-        }
-        const V cb0 = b0[v], cb1 = b1[v], cb2 = b2[v], ca1 = a1[v], ca2 = a2[v];
-        const V ya = Biquad(cb0, cb1, cb2, ca1, ca2, x1[v], x2[v], y1[v], y2[v], xa);
-        const V yb = Biquad(cb0, cb1, cb2, ca1, ca2, xa, x1[v], ya, y1[v], xb);
-        x2[v] = xa;
-        x1[v] = xb;
-        y2[v] = ya;
-        y1[v] = yb;
+        const V sx1 = ld(kX1, v), sy1 = ld(kY1, v);
+        const V ya = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, ld(kX2, v), sy1, ld(kY2, v), xa);
         oA[v] = Ops::Add(ya, tiny);
+        // Step t + 1: the inputs are step t's outputs, one lane on.
+        V xb = Ops::ShiftIn(lastA, oA[v]);
+        lastA = oA[v];
+        if (v == 0)
+          xb = Ops::template Put<0>(xb, _mm_cvtsd_f64(_mm_unpackhi_pd(in, in)));
+        if (v == 2 / W)
+          xb = Ops::template Put<2 % W>(xb, ringC[(t & 7) + 1]);
+        if (kCabinet && v == 12 / W)
+          xb = Ops::template Put<12 % W>(xb, ringL[(t & 7) + 1]);
+        const V yb = Biquad(cb0, cb1, cb2, ca1, ca2, xa, sx1, ya, sy1, xb);
+        st(kX2, v, xa);
+        st(kX1, v, xb);
+        st(kY2, v, ya);
+        st(kY1, v, yb);
         oB[v] = Ops::Add(yb, tiny);
-        prev[0][v] = oA[v];
-        prev[Stride - 1][v] = oB[v];
+        st(kPrev, v, oB[v]);
       }
-      // Steps t and t + 1 side by side: t even, so their ring entries are neighbours.
+      // Steps t and t + 1 side by side: t is even, so their ring entries are neighbours.
       const __m128d u = Ops::template Pair<1 % W>(oA[1 / W], oB[1 / W]);
       _mm_storeu_pd(ringC + ((t + Stride + DC) & 7), ScheduleCrossFade2(u, drive, clean, clipped));
-      const __m128d y11 = _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<11 % W>(oA[11 / W], oB[11 / W]));
+      const __m128d y11 =
+          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<11 % W>(oA[11 / W], oB[11 / W]));
       if (kCabinet)
         _mm_storeu_pd(ringL + ((t + Stride + DL) & 7), y11);
       const int j = t - kLast;
@@ -273,43 +349,28 @@ struct SkewedChain
     const int total = n + kLast;
     const int fillEnd = kLast < total ? kLast : total;
     const int drainBegin = n > kLast ? n : kLast;
-    // Every loop below starts at a step that is a multiple of Stride when Stride is 2: kLast and
-    // the steps of the fill are handled by parity explicitly.
+    // Filling (some sections have no sample yet), the steady pairs, draining. kLast is even, so
+    // the pairs start at even steps.
+    static_assert(kLast % 2 == 0, "pairs start at even steps");
     int t = 0;
     for (; t < fillEnd; ++t)
+      step(t, Masked(), SlotTag<0>());
+    if (t + 1 < n)
     {
-      if (Stride == 1 || (t & 1) == 0)
-        step(t, Masked(), SlotTag<0>());
-      else
-        step(t, Masked(), SlotTag<(Stride > 1 ? 1 : 0)>());
-    }
-    if (Stride == 1)
-    {
-      for (; t < n; ++t)
-        step(t, Steady(), SlotTag<0>());
-    }
-    else
-    {
-      if (t < n && (t & 1) != 0)
-      {
-        step(t, Steady(), SlotTag<(Stride > 1 ? 1 : 0)>());
-        ++t;
-      }
+      if (kInMemory)
+        toWork();
       for (; t + 1 < n; t += 2)
         pair(t);
-      if (t < n)
-      {
-        step(t, Steady(), SlotTag<0>());
-        ++t;
-      }
+      if (kInMemory)
+        fromWork();
+    }
+    if (t < n)
+    {
+      step(t, Steady(), SlotTag<0>());
+      ++t;
     }
     for (t = drainBegin; t < total; ++t)
-    {
-      if (Stride == 1 || (t & 1) == 0)
-        step(t, Masked(), SlotTag<0>());
-      else
-        step(t, Masked(), SlotTag<(Stride > 1 ? 1 : 0)>());
-    }
+      step(t, Masked(), SlotTag<0>());
 
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)

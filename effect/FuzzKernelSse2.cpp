@@ -51,7 +51,7 @@ struct OpsSse2
 void RunFuzzScheduleSse2(const FuzzKernelJob& job)
 {
   if (job.cabinetOn)
-    SkewedChain<OpsSse2, 21, 2, 2, 0>::Run(job);
+    SkewedChain<OpsSse2, 21, 1, 3, 1>::Run(job);
   else
-    SkewedChain<OpsSse2, 12, 2, 2, 0>::Run(job);
+    SkewedChain<OpsSse2, 12, 1, 3, 1>::Run(job);
 }
