@@ -107,38 +107,31 @@ struct SkewedChain
     const double clean = job.clean;
     const double clipped = job.clipped;
 
-    // Coefficients and state of the lanes; lanes past the last section are zero and never active.
-    alignas(64) double stage[10][L];
+    // Coefficients and state come straight from the bank's rows (a lane per section; the rows
+    // have room for 32). Lanes past the last section run but are never stored: they feed no
+    // section, and the bank keeps their entries as they were.
+    const double* const rows[9] = {bank.b0, bank.b1, bank.b2, bank.a1, bank.a2,
+                                   bank.x1, bank.x2, bank.y1, bank.y2};
+    static_assert(L <= kFilterSections, "the lanes fit in the bank's rows");
+    alignas(64) double skews[L];  // the step at which each lane takes its first sample
     for (int k = 0; k < L; ++k)
-    {
-      const bool used = k < NS;
-      stage[0][k] = used ? bank.b0[k] : 0;
-      stage[1][k] = used ? bank.b1[k] : 0;
-      stage[2][k] = used ? bank.b2[k] : 0;
-      stage[3][k] = used ? bank.a1[k] : 0;
-      stage[4][k] = used ? bank.a2[k] : 0;
-      stage[5][k] = used ? bank.x1[k] : 0;
-      stage[6][k] = used ? bank.x2[k] : 0;
-      stage[7][k] = used ? bank.y1[k] : 0;
-      stage[8][k] = used ? bank.y2[k] : 0;
-      stage[9][k] = used ? (double) Skew(k) : 1e9;
-    }
+      skews[k] = k < NS ? (double) Skew(k) : 1e9;
 
     V b0[NV], b1[NV], b2[NV], a1[NV], a2[NV], x1[NV], x2[NV], y1[NV], y2[NV], skew[NV];
     V prev[Stride][NV];  // section outputs of the last Stride steps
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)
     {
-      b0[v] = Ops::LoadU(stage[0] + v * W);
-      b1[v] = Ops::LoadU(stage[1] + v * W);
-      b2[v] = Ops::LoadU(stage[2] + v * W);
-      a1[v] = Ops::LoadU(stage[3] + v * W);
-      a2[v] = Ops::LoadU(stage[4] + v * W);
-      x1[v] = Ops::LoadU(stage[5] + v * W);
-      x2[v] = Ops::LoadU(stage[6] + v * W);
-      y1[v] = Ops::LoadU(stage[7] + v * W);
-      y2[v] = Ops::LoadU(stage[8] + v * W);
-      skew[v] = Ops::LoadU(stage[9] + v * W);
+      b0[v] = Ops::LoadU(bank.b0 + v * W);
+      b1[v] = Ops::LoadU(bank.b1 + v * W);
+      b2[v] = Ops::LoadU(bank.b2 + v * W);
+      a1[v] = Ops::LoadU(bank.a1 + v * W);
+      a2[v] = Ops::LoadU(bank.a2 + v * W);
+      x1[v] = Ops::LoadU(bank.x1 + v * W);
+      x2[v] = Ops::LoadU(bank.x2 + v * W);
+      y1[v] = Ops::LoadU(bank.y1 + v * W);
+      y2[v] = Ops::LoadU(bank.y2 + v * W);
+      skew[v] = Ops::LoadU(skews + v * W);
 #pragma GCC unroll 4
       for (int p = 0; p < Stride; ++p)
         prev[p][v] = Ops::Set1(0);
@@ -234,7 +227,7 @@ struct SkewedChain
     auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
     {
       if (kInMemory)
-        return Ops::LoadU(row < kX1 ? stage[row] + v * W : work[row - kX1] + v * W);
+        return Ops::LoadU(row < kX1 ? rows[row] + v * W : work[row - kX1] + v * W);
       switch (row)
       {
         case kB0: return b0[v];
@@ -372,20 +365,30 @@ struct SkewedChain
     for (t = drainBegin; t < total; ++t)
       step(t, Masked(), SlotTag<0>());
 
+    // The state of the sections back into the bank (only theirs: not the lanes past the last).
+    alignas(64) double tail[4][W];
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)
     {
-      Ops::StoreU(stage[5] + v * W, x1[v]);
-      Ops::StoreU(stage[6] + v * W, x2[v]);
-      Ops::StoreU(stage[7] + v * W, y1[v]);
-      Ops::StoreU(stage[8] + v * W, y2[v]);
-    }
-    for (int k = 0; k < NS; ++k)
-    {
-      bank.x1[k] = stage[5][k];
-      bank.x2[k] = stage[6][k];
-      bank.y1[k] = stage[7][k];
-      bank.y2[k] = stage[8][k];
+      if ((v + 1) * W <= NS)
+      {
+        Ops::StoreU(bank.x1 + v * W, x1[v]);
+        Ops::StoreU(bank.x2 + v * W, x2[v]);
+        Ops::StoreU(bank.y1 + v * W, y1[v]);
+        Ops::StoreU(bank.y2 + v * W, y2[v]);
+        continue;
+      }
+      Ops::StoreU(tail[0], x1[v]);
+      Ops::StoreU(tail[1], x2[v]);
+      Ops::StoreU(tail[2], y1[v]);
+      Ops::StoreU(tail[3], y2[v]);
+      for (int k = v * W; k < NS; ++k)
+      {
+        bank.x1[k] = tail[0][k - v * W];
+        bank.x2[k] = tail[1][k - v * W];
+        bank.y1[k] = tail[2][k - v * W];
+        bank.y2[k] = tail[3][k - v * W];
+      }
     }
   }
 

@@ -410,8 +410,9 @@ void IPlugBase::RunReplacingFloat(int nFrames)
       continue;
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
     const double* scratch = channel.scratch.data();
+    float* dest = channel.dest;  // held locally: the loop then narrows in vector registers
     for (int s = 0; s < n; ++s)
-      channel.dest[s] = (float) scratch[s];
+      dest[s] = (float) scratch[s];
   }
 }
 
@@ -424,7 +425,8 @@ void IPlugBase::RunAccumulatingFloat(int nFrames)
       continue;
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
     const double* scratch = channel.scratch.data();
+    float* dest = channel.dest;  // held locally: the loop then works in vector registers
     for (int s = 0; s < n; ++s)
-      channel.dest[s] = channel.dest[s] + (float) scratch[s];
+      dest[s] = dest[s] + (float) scratch[s];
   }
 }
