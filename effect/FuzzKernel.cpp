@@ -50,11 +50,15 @@ FuzzKernelLevel FindBestLevel()
   return FuzzKernelLevel::kPlain;
 }
 
+using ScheduleFn = void (*)(const FuzzKernelJob&);
+ScheduleFn ScheduleOf(FuzzKernelLevel isa);
+
 // Chosen once when the library is loaded; tests and benchmarks may pick another level.
 const FuzzKernelLevel gBestLevel = FindBestLevel();
 std::atomic<int> gActiveLevel{(int) gBestLevel};
-
-using ScheduleFn = void (*)(const FuzzKernelJob&);
+// What a block needs of the active level, kept ready so a block pays one load for it.
+std::atomic<ScheduleFn> gActiveSchedule{ScheduleOf(gBestLevel)};
+std::atomic<int> gActiveMinFrames{kMinScheduleFrames[(int) gBestLevel]};
 
 ScheduleFn ScheduleOf(FuzzKernelLevel isa)
 {
@@ -122,6 +126,8 @@ bool SetFuzzKernelLevel(FuzzKernelLevel isa)
   if (!FuzzKernelLevelSupported(isa))
     return false;
   gActiveLevel.store((int) isa, std::memory_order_relaxed);
+  gActiveSchedule.store(ScheduleOf(isa), std::memory_order_relaxed);
+  gActiveMinFrames.store(kMinScheduleFrames[(int) isa], std::memory_order_relaxed);
   return true;
 }
 
@@ -174,9 +180,11 @@ void RunFuzzPlain(const FuzzKernelJob& job)
   }
 }
 
-void RunFuzzKernelAt(FuzzKernelLevel isa, FilterBank& bank, const double* noise, bool cabinetOn,
-                     double level, double attack, double drive, double** inputs, double** outputs,
-                     int frames)
+namespace {
+
+void RunBlock(ScheduleFn schedule, int minFrames, FilterBank& bank, const double* noise,
+              bool cabinetOn, double level, double attack, double drive, double** inputs,
+              double** outputs, int frames)
 {
   if (frames <= 0)
     return;
@@ -191,9 +199,6 @@ void RunFuzzKernelAt(FuzzKernelLevel isa, FilterBank& bank, const double* noise,
   job.drive = drive;
   job.clean = 0.5 - e;
   job.clipped = e + 0.5;
-
-  const ScheduleFn schedule = FuzzKernelLevelSupported(isa) ? ScheduleOf(isa) : nullptr;
-  const int minFrames = kMinScheduleFrames[(int) isa & 3];
   // Position i of the block takes noise entry i; past the end of the table it starts again.
   for (int start = 0; start < frames; start += kNoiseLength)
   {
@@ -210,11 +215,23 @@ void RunFuzzKernelAt(FuzzKernelLevel isa, FilterBank& bank, const double* noise,
   }
 }
 
+}  // namespace
+
+void RunFuzzKernelAt(FuzzKernelLevel isa, FilterBank& bank, const double* noise, bool cabinetOn,
+                     double level, double attack, double drive, double** inputs, double** outputs,
+                     int frames)
+{
+  const ScheduleFn schedule = FuzzKernelLevelSupported(isa) ? ScheduleOf(isa) : nullptr;
+  RunBlock(schedule, kMinScheduleFrames[(int) isa & 3], bank, noise, cabinetOn, level, attack,
+           drive, inputs, outputs, frames);
+}
+
 void RunFuzzKernel(FilterBank& bank, const double* noise, bool cabinetOn, double level,
                    double attack, double drive, double** inputs, double** outputs, int frames)
 {
-  RunFuzzKernelAt(ActiveFuzzKernelLevel(), bank, noise, cabinetOn, level, attack, drive, inputs,
-                  outputs, frames);
+  RunBlock(gActiveSchedule.load(std::memory_order_relaxed),
+           gActiveMinFrames.load(std::memory_order_relaxed), bank, noise, cabinetOn, level, attack,
+           drive, inputs, outputs, frames);
 }
 
 void RunFuzzBypass(double** inputs, double** outputs, int frames)

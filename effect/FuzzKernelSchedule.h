@@ -110,8 +110,6 @@ struct SkewedChain
     // Coefficients and state come straight from the bank's rows (a lane per section; the rows
     // have room for 32). Lanes past the last section run but are never stored: they feed no
     // section, and the bank keeps their entries as they were.
-    const double* const rows[9] = {bank.b0, bank.b1, bank.b2, bank.a1, bank.a2,
-                                   bank.x1, bank.x2, bank.y1, bank.y2};
     static_assert(L <= kFilterSections, "the lanes fit in the bank's rows");
     alignas(64) double skews[L];  // the step at which each lane takes its first sample
     for (int k = 0; k < L; ++k)
@@ -223,11 +221,14 @@ struct SkewedChain
     // pair, which costs less than letting the register allocator spill all over the loop.
     static constexpr bool kInMemory = NV > 3;
     enum Row { kB0, kB1, kB2, kA1, kA2, kX1, kX2, kY1, kY2, kPrev };
+    // Coefficients copied next to the state rows: a fixed layout on the stack, so no store to the
+    // state rows can falsely alias a coefficient load (4 KiB apart) wherever the bank lives.
+    alignas(64) double coef[5][L];
     alignas(64) double work[5][L];  // rows kX1 .. kPrev when kInMemory
     auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
     {
       if (kInMemory)
-        return Ops::LoadU(row < kX1 ? rows[row] + v * W : work[row - kX1] + v * W);
+        return Ops::LoadU(row < kX1 ? coef[row] + v * W : work[row - kX1] + v * W);
       switch (row)
       {
         case kB0: return b0[v];
@@ -263,6 +264,11 @@ struct SkewedChain
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
       {
+        Ops::StoreU(coef[kB0] + v * W, b0[v]);
+        Ops::StoreU(coef[kB1] + v * W, b1[v]);
+        Ops::StoreU(coef[kB2] + v * W, b2[v]);
+        Ops::StoreU(coef[kA1] + v * W, a1[v]);
+        Ops::StoreU(coef[kA2] + v * W, a2[v]);
         Ops::StoreU(work[kX1 - kX1] + v * W, x1[v]);
         Ops::StoreU(work[kX2 - kX1] + v * W, x2[v]);
         Ops::StoreU(work[kY1 - kX1] + v * W, y1[v]);
