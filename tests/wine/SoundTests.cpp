@@ -131,3 +131,58 @@ TEST(WineSound, DllMatchesTheNativeModule)
               freshLoad ? "" : " (the DLL could not be unloaded before the run)");
   RecordProperty("max_abs_difference", testing::PrintToString(overall));
 }
+
+// The samples must not depend on where the host's arrays lie or on what lies around them, and
+// nothing may be written outside them. Each rendering uses a fresh load of the DLL (so the noise
+// generator starts alike) and is compared with the default layout: buffers at every sample offset
+// from a 64-byte boundary inside a larger allocation, surrounded by zeros, by large values and by
+// NaNs.
+TEST(WineSound, ResultDoesNotDependOnWhereTheBuffersLie)
+{
+  std::vector<double> inL, inR;
+  MakeInput(inL, inR);
+  struct Layout
+  {
+    const char* what;
+    RenderLayout layout;
+  };
+  std::vector<Layout> layouts;
+  for (int offset = 0; offset < 8; ++offset)
+    layouts.push_back({"zeros around", RenderLayout{true, offset, 0.0}});
+  layouts.push_back({"large values around", RenderLayout{true, 3, 1e6}});
+  layouts.push_back({"NaNs around", RenderLayout{true, 5, std::nan("")}});
+  for (const RefCase& rc : {RefCases()[1], RefCases()[0]})  // defaults at 44100 Hz, 64-bit and 32-bit
+  {
+    std::vector<double> firstL, firstR;
+    {
+      PluginModule module;
+      ASSERT_TRUE(module.Loaded()) << module.error;
+      ASSERT_TRUE(RenderCase(module.Entry(), rc, inL, inR, firstL, firstR));
+    }
+    for (const Layout& l : layouts)
+    {
+      SCOPED_TRACE(testing::Message() << rc.name << ", " << l.what << ", " << l.layout.alignOffset
+                                      << " samples past a 64-byte boundary");
+      PluginModule module;
+      ASSERT_TRUE(module.Loaded()) << module.error;
+      std::vector<double> outL, outR;
+      bool guardsIntact = false;
+      ASSERT_TRUE(RenderCase(module.Entry(), rc, inL, inR, outL, outR, l.layout, &guardsIntact));
+      EXPECT_TRUE(guardsIntact) << "the plug-in wrote outside the host's buffers";
+      double largest = 0.0;
+      int worst = -1;
+      for (int i = 0; i < kRefFrames; ++i)
+      {
+        const double d = std::fabs(outL[i] - firstL[i]);
+        if (!(d <= largest))
+        {
+          largest = d;
+          worst = i;
+        }
+      }
+      EXPECT_EQ(worst, -1) << "the output changed, worst at frame " << worst << " by " << largest << " ("
+                           << outL[worst] << " instead of " << firstL[worst] << ")";
+      EXPECT_EQ(outR, outL) << "channels differ";
+    }
+  }
+}

@@ -141,13 +141,27 @@ inline const std::vector<RefCase>& RefCases()
 
 typedef AEffect*(VSTCALLBACK* PluginEntry)(audioMasterCallback);
 
+// Where the host's block buffers lie. By default each is its own allocation of exactly one block,
+// as most hosts have them. With a margin, each buffer sits inside a larger allocation whose other
+// elements hold `guard`, so reads outside the block show up as changed samples and writes outside
+// it as damaged guards; alignOffset >= 0 then puts the buffers that many samples past a 64-byte
+// boundary.
+struct RenderLayout
+{
+  bool margin = false;
+  int alignOffset = -1;
+  double guard = 0.0;
+};
+
 // Renders one case through a fresh instance made by `entry`, the way a host sets an effect up:
 // open, sample rate, block size, mains on, parameters, then the blocks; mains off and close.
 // The outputs come back as doubles (a 32-bit case's floats widened exactly). The native writer
 // and the Windows host call this in the same order, so the effect's process-wide noise generator
-// walks the same sequence on both sides.
+// walks the same sequence on both sides. guardsIntact (if given) tells whether every element
+// outside the blocks kept its guard value.
 inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<double>& inL,
-                       const std::vector<double>& inR, std::vector<double>& outL, std::vector<double>& outR)
+                       const std::vector<double>& inR, std::vector<double>& outL, std::vector<double>& outR,
+                       const RenderLayout& layout = RenderLayout(), bool* guardsIntact = nullptr)
 {
   AEffect* e = entry(HostCallback);
   if (!e || e->magic != kEffectMagic)
@@ -161,8 +175,35 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
 
   outL.assign(kRefFrames, 0.0);
   outR.assign(kRefFrames, 0.0);
-  std::vector<float> fInL(kRefBlock), fInR(kRefBlock), fOutL(kRefBlock), fOutR(kRefBlock);
-  std::vector<double> dInL(kRefBlock), dInR(kRefBlock), dOutL(kRefBlock), dOutR(kRefBlock);
+  const size_t lead = layout.margin ? 64 : 0;
+  const size_t room = layout.margin ? kRefBlock + 2 * lead : kRefBlock;
+  std::vector<float> fStore[4];
+  std::vector<double> dStore[4];
+  size_t fAt[4], dAt[4];  // index of each block's first sample in its store
+  auto place = [&](auto& store, size_t& at, auto guard) {
+    store.assign(room, guard);
+    at = lead;
+    if (layout.margin && layout.alignOffset >= 0)
+    {
+      while (((uintptr_t) (store.data() + at)) % 64 != 0)
+        ++at;
+      at += (size_t) layout.alignOffset;
+    }
+  };
+  for (int k = 0; k < 4; ++k)
+  {
+    place(fStore[k], fAt[k], (float) layout.guard);
+    place(dStore[k], dAt[k], layout.guard);
+  }
+  float* const fInL = fStore[0].data() + fAt[0];
+  float* const fInR = fStore[1].data() + fAt[1];
+  float* const fOutL = fStore[2].data() + fAt[2];
+  float* const fOutR = fStore[3].data() + fAt[3];
+  double* const dInL = dStore[0].data() + dAt[0];
+  double* const dInR = dStore[1].data() + dAt[1];
+  double* const dOutL = dStore[2].data() + dAt[2];
+  double* const dOutR = dStore[3].data() + dAt[3];
+
   for (int start = 0; start < kRefFrames; start += kRefBlock)
   {
     const int n = kRefFrames - start < kRefBlock ? kRefFrames - start : kRefBlock;
@@ -173,8 +214,8 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
         dInL[i] = inL[start + i];
         dInR[i] = inR[start + i];
       }
-      double* ins[2] = {dInL.data(), dInR.data()};
-      double* outs[2] = {dOutL.data(), dOutR.data()};
+      double* ins[2] = {dInL, dInR};
+      double* outs[2] = {dOutL, dOutR};
       e->processDoubleReplacing(e, ins, outs, n);
       for (int i = 0; i < n; ++i)
       {
@@ -189,8 +230,8 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
         fInL[i] = (float) inL[start + i];
         fInR[i] = (float) inR[start + i];
       }
-      float* ins[2] = {fInL.data(), fInR.data()};
-      float* outs[2] = {fOutL.data(), fOutR.data()};
+      float* ins[2] = {fInL, fInR};
+      float* outs[2] = {fOutL, fOutR};
       e->processReplacing(e, ins, outs, n);
       for (int i = 0; i < n; ++i)
       {
@@ -201,6 +242,22 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
   }
   e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.f);
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.f);
+
+  if (guardsIntact)
+  {
+    // Bit patterns are compared, so a NaN guard counts as kept.
+    bool intact = true;
+    const float fGuard = (float) layout.guard;
+    for (int k = 0; k < 4; ++k)
+      for (size_t i = 0; i < room; ++i)
+      {
+        if (i < fAt[k] || i >= fAt[k] + kRefBlock)
+          intact = intact && std::memcmp(&fStore[k][i], &fGuard, sizeof fGuard) == 0;
+        if (i < dAt[k] || i >= dAt[k] + kRefBlock)
+          intact = intact && std::memcmp(&dStore[k][i], &layout.guard, sizeof(double)) == 0;
+      }
+    *guardsIntact = intact;
+  }
   return true;
 }
 
