@@ -4,10 +4,11 @@
 // and blocks longer than the noise table. Also: no subnormal number anywhere after a loud burst
 // followed by a minute of silence.
 //
-// Block sizes checked per level and cabinet setting: every size 1..64, every powers of two up to
+// Block sizes checked per level and cabinet setting: every size 1..64, every power of two up to
 // 4096 with its neighbours (2^k - 1, 2^k, 2^k + 1), every 7th size from 65 to 512 and every 61st
 // from 513 to 4096. Each size runs over a signal of max(4500, 2 × size + 17) frames, so every
-// size sees at least two whole blocks and a partial one.
+// size sees at least two whole blocks and a partial one. The schedules are also run directly on
+// the short blocks (1 .. 40 frames) that the dispatcher hands to the plain loop.
 
 #include <gtest/gtest.h>
 
@@ -403,6 +404,71 @@ TEST(KernelExactness, BlockLongerThanTheNoiseTable)
   for (FuzzKernelLevel level : levels)
     ASSERT_EQ(RunAndCompare(level, start, s, noise, in0, in1, n, want), "")
         << Describe(level, s, n);
+}
+
+// The schedules themselves, called directly, for the short blocks the dispatcher gives to the
+// plain loop (1 .. 40 frames): filling and draining overlap there, and every lane is masked.
+TEST(KernelExactness, SchedulesOnShortBlocks)
+{
+  const std::vector<double> noise = NoiseTable();
+  const FilterBank start = WarmBank(noise);
+  struct Entry
+  {
+    FuzzKernelLevel level;
+    void (*run)(const FuzzKernelJob&);
+  };
+  std::vector<Entry> entries;
+  if (FuzzKernelLevelSupported(FuzzKernelLevel::kSse2))
+    entries.push_back({FuzzKernelLevel::kSse2, RunFuzzScheduleSse2});
+#if defined(__x86_64__)
+  if (FuzzKernelLevelSupported(FuzzKernelLevel::kAvx2))
+    entries.push_back({FuzzKernelLevel::kAvx2, RunFuzzScheduleAvx2});
+  if (FuzzKernelLevelSupported(FuzzKernelLevel::kAvx512))
+    entries.push_back({FuzzKernelLevel::kAvx512, RunFuzzScheduleAvx512});
+#endif
+  std::vector<double> in0(400), in1(400);
+  GuitarLike(in0, in1, 11);
+  for (bool cabinet : {true, false})
+  {
+    const Settings s{0.75, 0.55, cabinet};
+    for (int block = 1; block <= 40; ++block)
+    {
+      const Expected want = Reference(start, s, noise, in0, in1, block);
+      for (const Entry& e : entries)
+      {
+        FilterBank b = start;
+        std::vector<double> out0(in0.size()), out1(in0.size());
+        size_t blockIndex = 0;
+        for (int pos = 0; pos < (int) in0.size(); pos += block, ++blockIndex)
+        {
+          const int len = (int) in0.size() - pos < block ? (int) in0.size() - pos : block;
+          double el = s.attack - 0.5;
+          el = el > 0.5 ? 0.5 : (el < -0.5 ? -0.5 : el);
+          FuzzKernelJob job;
+          job.bank = &b;
+          job.noise = noise.data();
+          job.in0 = in0.data() + pos;
+          job.in1 = in1.data() + pos;
+          job.out0 = out0.data() + pos;
+          job.out1 = out1.data() + pos;
+          job.frames = len;
+          job.cabinetOn = s.cabinet;
+          job.level = s.level;
+          job.drive = 25 * s.attack;
+          job.clean = 0.5 - el;
+          job.clipped = el + 0.5;
+          e.run(job);
+          for (int i = pos; i < pos + len; ++i)
+            ASSERT_TRUE(std::memcmp(&out0[(size_t) i], &want.out[(size_t) i], sizeof(double)) == 0
+                        && std::memcmp(&out1[(size_t) i], &want.out[(size_t) i], sizeof(double)) == 0)
+                << Describe(e.level, s, block) << ", frame " << i << ": expected "
+                << Hex(want.out[(size_t) i]) << ", got " << Hex(out0[(size_t) i]) << " / "
+                << Hex(out1[(size_t) i]);
+          ASSERT_EQ(BankDifference(want.banks[blockIndex], b), "") << Describe(e.level, s, block);
+        }
+      }
+    }
+  }
 }
 
 // Zero frames (and a negative count) write nothing and leave the state alone.
