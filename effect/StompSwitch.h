@@ -19,7 +19,8 @@ public:
               IControl* target);
   ~StompSwitch() override;
 
-  // A rising edge (1.0 now, 0.0 at the previous notification) flips the target.
+  // A rising edge (1.0 now, 0.0 at the previous notification) flips the target's parameter: to 0
+  // when it is at its maximum (the effect On), else to 1.
   void OnSubjectChanged() override;
 
   IContactControlNoDblClick* Contact() const { return contact; }
@@ -29,6 +30,7 @@ public:
   int ContactIndex() const { return contactIndex; }
 
 private:
+  IPlugBase* plug;  // not owned
   double lastValue = 0.0;
   IControl* target;
   IContactControlNoDblClick* contact;  // owned by the graphics object

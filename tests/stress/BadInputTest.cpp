@@ -401,3 +401,58 @@ TEST(BadInput, AMissingHostCallbackIsAHostThatAnswersNothing)
   EXPECT_TRUE(AudioIsFinite(e, 512));
   Dispatch(e, effClose);
 }
+
+#ifndef TORVO_NO_EDITOR
+// "Effect" left between Off and On — by a state chunk (values are limited to the range, not
+// snapped) or by host automation of the footswitch's hidden toggle — never stops the footswitch:
+// every press turns the effect the other way, and the LED follows.
+TEST(BadInput, EffectBetweenOffAndOnLeavesAWorkingFootswitch)
+{
+  struct Case
+  {
+    const char* what;
+    std::function<void(AEffect*)> setup;
+    bool onBefore;
+  };
+  const Case cases[] = {
+    {"chunk with Effect 0.5", [](AEffect* e) { SetChunk(e, 1, Chunk(true, {0.5, 0.5, 0.5, 1.0})); }, false},
+    {"chunk with Effect 0.875", [](AEffect* e) { SetChunk(e, 1, Chunk(true, {0.5, 0.5, 0.875, 1.0})); }, false},
+    {"chunk with Effect 0.125", [](AEffect* e) { SetChunk(e, 1, Chunk(true, {0.5, 0.5, 0.125, 1.0})); }, false},
+    {"host automation 0.7", [](AEffect* e) { e->setParameter(e, 2, 0.7f); }, true},
+    {"host automation 0.3", [](AEffect* e) { e->setParameter(e, 2, 0.3f); }, false},
+    {"host automation 0.5", [](AEffect* e) { e->setParameter(e, 2, 0.5f); }, true},
+  };
+  HeadlessWindowSystem& hs = Windows();
+  const HWND hostWindow = hs.CreateHostWindow(0, 0, 300, 400);
+  StressHost host;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    AEffect* e = CreateEffect(StressHost::Callback());
+    Dispatch(e, effOpen);
+    ASSERT_EQ(Dispatch(e, effEditOpen, 0, 0, hostWindow), 1);
+    HWND window = EditorOf(e)->WindowHandle();
+    hs.FireTimer(window);
+    c.setup(e);
+    PlugExample* plug = PlugOf(e);
+    IControl* led = EditorOf(e)->GetControl(plug->LedControlIndex());
+    EXPECT_EQ(plug->EffectOn(), c.onBefore);
+    EXPECT_EQ(led->GetValue(), c.onBefore ? 1.0 : 0.0);
+    bool on = c.onBefore;
+    for (int press = 0; press < 3; ++press)
+    {
+      const int told = host.Count(audioMasterAutomate, PlugExample::kEffect);
+      hs.Send(window, EditorMsg::kLButtonDown, EditorMsg::kButtonLeft, EditorMsg::PackPoint(100, 205));
+      hs.FireTimer(window);
+      hs.Send(window, EditorMsg::kLButtonUp, 0, EditorMsg::PackPoint(100, 205));
+      hs.FireTimer(window);
+      on = !on;
+      EXPECT_EQ(plug->EffectOn(), on) << "press " << press;
+      EXPECT_EQ(led->GetValue(), on ? 1.0 : 0.0) << "press " << press;
+      EXPECT_EQ(host.Count(audioMasterAutomate, PlugExample::kEffect), told + 1) << "press " << press;
+    }
+    Dispatch(e, effClose);
+  }
+  hs.DestroyWindow(hostWindow);
+}
+#endif
