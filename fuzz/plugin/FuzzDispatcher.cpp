@@ -105,9 +105,9 @@ void DispatcherCall(AEffect* e, FuzzedDataProvider& fdp)
   switch (op)
   {
     case effSetBlockSize:
-      // Mostly sizes a host uses; now and then one the adapter must cap (it then allocates its
-      // largest buffers, which the bad-input table covers, so not on every run).
-      if (fdp.ConsumeIntegralInRange<int>(0, 31) != 0) value = fdp.ConsumeIntegralInRange<VstIntPtr>(-10, 5000);
+      // Sizes up to 70000 and below zero. Sizes the adapter must cap make it allocate its largest
+      // buffers (tens of megabytes), which would slow every run down: the bad-input table tries them.
+      value = fdp.ConsumeIntegralInRange<VstIntPtr>(-10, fdp.ConsumeBool() ? 4096 : 70000);
       Dispatch(e, op, index, value, nullptr, opt);
       return;
     case effEditGetRect:
