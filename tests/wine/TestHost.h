@@ -151,6 +151,8 @@ struct RenderLayout
   bool margin = false;
   int alignOffset = -1;
   double guard = 0.0;
+  // Block sizes used in turn (the host's block size is their largest); empty: kRefBlock throughout.
+  std::vector<int> blocks;
 };
 
 // Renders one case through a fresh instance made by `entry`, the way a host sets an effect up:
@@ -168,7 +170,14 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
     return false;
   e->dispatcher(e, effOpen, 0, 0, nullptr, 0.f);
   e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, c.sampleRate);
-  e->dispatcher(e, effSetBlockSize, 0, kRefBlock, nullptr, 0.f);
+  int blockSize = kRefBlock;
+  if (!layout.blocks.empty())
+  {
+    blockSize = 1;
+    for (int b : layout.blocks)
+      blockSize = b > blockSize ? b : blockSize;
+  }
+  e->dispatcher(e, effSetBlockSize, 0, blockSize, nullptr, 0.f);
   e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.f);
   for (int p = 0; p < 4; ++p)
     e->setParameter(e, p, c.params[p]);
@@ -176,7 +185,7 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
   outL.assign(kRefFrames, 0.0);
   outR.assign(kRefFrames, 0.0);
   const size_t lead = layout.margin ? 64 : 0;
-  const size_t room = layout.margin ? kRefBlock + 2 * lead : kRefBlock;
+  const size_t room = layout.margin ? blockSize + 2 * lead : blockSize;
   std::vector<float> fStore[4];
   std::vector<double> dStore[4];
   size_t fAt[4], dAt[4];  // index of each block's first sample in its store
@@ -204,9 +213,11 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
   double* const dOutL = dStore[2].data() + dAt[2];
   double* const dOutR = dStore[3].data() + dAt[3];
 
-  for (int start = 0; start < kRefFrames; start += kRefBlock)
+  size_t turn = 0;
+  for (int start = 0, n = 0; start < kRefFrames; start += n)
   {
-    const int n = kRefFrames - start < kRefBlock ? kRefFrames - start : kRefBlock;
+    n = layout.blocks.empty() ? kRefBlock : layout.blocks[turn++ % layout.blocks.size()];
+    n = kRefFrames - start < n ? kRefFrames - start : n;
     if (c.doublePrecision)
     {
       for (int i = 0; i < n; ++i)
@@ -251,9 +262,9 @@ inline bool RenderCase(PluginEntry entry, const RefCase& c, const std::vector<do
     for (int k = 0; k < 4; ++k)
       for (size_t i = 0; i < room; ++i)
       {
-        if (i < fAt[k] || i >= fAt[k] + kRefBlock)
+        if (i < fAt[k] || i >= fAt[k] + blockSize)
           intact = intact && std::memcmp(&fStore[k][i], &fGuard, sizeof fGuard) == 0;
-        if (i < dAt[k] || i >= dAt[k] + kRefBlock)
+        if (i < dAt[k] || i >= dAt[k] + blockSize)
           intact = intact && std::memcmp(&dStore[k][i], &layout.guard, sizeof(double)) == 0;
       }
     *guardsIntact = intact;
