@@ -93,6 +93,7 @@ if [ -z "$p" ] && [ -z "$f" ]; then
   exit 1
 fi
 [ -f "$root/dist/demo/editor-wine.png" ] && echo "editor picture: dist/demo/editor-wine.png"
+echo "note: only the x64 DLL runs here (this Wine runs 64-bit programs only); dll-inspect.sh checks the x86 one"
 [ -n "${s:-}" ] && echo "${s} test(s) skipped (see above)"
 grep -E '^ *YOU HAVE [0-9]+ DISABLED TESTS?' "$log" | sed -E 's/^ *//; s/$/ (known open issues, see the test sources)/'
 
