@@ -685,11 +685,9 @@ TEST_F(WineEditor, HostDestroyingItsWindowBeforeEditCloseIsSurvived)
   EXPECT_EQ(shown.h, kEditorH);
 }
 
-// A host that gives its framed top-level window itself as the parent. The reopened editor lands
-// shifted by the parent's frame and caption, because the position is taken against the parent's
-// outer rectangle rather than its client area. Kept disabled until the editor window measures the
-// parent's client area; run with --gtest_also_run_disabled_tests.
-TEST_F(WineEditor, DISABLED_ReopeningInAFramedParentKeepsThePosition)
+// A host that gives its framed top-level window itself as the parent: the reopened editor keeps
+// its place, measured against the parent's client area, not shifted by the frame and caption.
+TEST_F(WineEditor, ReopeningInAFramedParentKeepsThePosition)
 {
   plug->Dispatch(effEditClose);
   ASSERT_EQ(plug->Dispatch(effEditOpen, 0, 0, frame), 1);
