@@ -117,7 +117,7 @@ def main():
     later = runs.get("Startup/later_instance")
     if png and first and later:
         tp, tf, tl = png["real_time"] / 1e6, first["real_time"] / 1e6, later["real_time"] / 1e6
-        out.append(f"Start-up (each sample in a fresh process, mean of {int(png.get('iterations', 0))}), ms:")
+        out.append("Start-up (15 samples, each in a fresh process; mean, median over repetitions), ms:")
         out.append(f"  libpng alone, the six images: {tp:10.2f}")
         out.append(f"  first instance:               {tf:10.2f}   first / libpng  {tf / tp:.2f} (goal 1.5){mark(tf / tp <= 1.5)}")
         out.append(f"  each later instance:          {tl:10.2f}   later / first   {tl / tf:.3f} (goal 0.05){mark(tl / tf <= 0.05)}")
