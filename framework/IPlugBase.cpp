@@ -276,66 +276,63 @@ void ChannelRange(int first, int count, int n, int* begin, int* end)
   *begin = (int) std::min(b, (long long) n);
   *end = (int) std::max(e, (long long) *begin);
 }
+
+
+// Connects or disconnects the channels of the range; a disconnected channel reads or writes its
+// own scratch.
+template <class Channel>
+void SetConnections(std::vector<Channel>& channels, int first, int count, bool connected)
+{
+  int begin, end;
+  ChannelRange(first, count, (int) channels.size(), &begin, &end);
+  for (int i = begin; i < end; ++i)
+  {
+    Channel& channel = channels[(size_t) i];
+    channel.connected = connected;
+    if (!connected)
+      *channel.slot = channel.scratch.data();
+  }
+}
+
+// Hands the host's arrays out to the connected channels of the range, in order; a null array
+// falls back to the channel's scratch.
+template <class Channel>
+void BindArrays(std::vector<Channel>& channels, int first, int count, double** hostArrays)
+{
+  if (!hostArrays)
+    return;
+  int begin, end;
+  ChannelRange(first, count, (int) channels.size(), &begin, &end);
+  int next = 0;
+  for (int i = begin; i < end; ++i)
+  {
+    Channel& channel = channels[(size_t) i];
+    if (!channel.connected)
+      continue;
+    double* array = hostArrays[next++];
+    *channel.slot = array ? array : channel.scratch.data();
+  }
+}
 }  // namespace
 
 void IPlugBase::SetInputConnections(int first, int count, bool connected)
 {
-  int begin, end;
-  ChannelRange(first, count, NInChannels(), &begin, &end);
-  for (int i = begin; i < end; ++i)
-  {
-    InputChannel& channel = mInChannels[(size_t) i];
-    channel.connected = connected;
-    if (!connected)
-      *channel.slot = channel.scratch.data();
-  }
+  SetConnections(mInChannels, first, count, connected);
 }
 
 void IPlugBase::SetOutputConnections(int first, int count, bool connected)
 {
-  int begin, end;
-  ChannelRange(first, count, NOutChannels(), &begin, &end);
-  for (int i = begin; i < end; ++i)
-  {
-    OutputChannel& channel = mOutChannels[(size_t) i];
-    channel.connected = connected;
-    if (!connected)
-      *channel.slot = channel.scratch.data();
-  }
+  SetConnections(mOutChannels, first, count, connected);
 }
 
 void IPlugBase::BindInputs(int first, int count, double** hostArrays)
 {
-  if (!hostArrays)
-    return;
-  int begin, end;
-  ChannelRange(first, count, NInChannels(), &begin, &end);
-  int next = 0;
-  for (int i = begin; i < end; ++i)
-  {
-    InputChannel& channel = mInChannels[(size_t) i];
-    if (!channel.connected)
-      continue;
-    double* array = hostArrays[next++];
-    *channel.slot = array ? array : channel.scratch.data();
-  }
+  BindArrays(mInChannels, first, count, hostArrays);
 }
 
 void IPlugBase::BindOutputs(int first, int count, double** hostArrays)
 {
-  if (!hostArrays)
-    return;
-  int begin, end;
-  ChannelRange(first, count, NOutChannels(), &begin, &end);
-  int next = 0;
-  for (int i = begin; i < end; ++i)
-  {
-    OutputChannel& channel = mOutChannels[(size_t) i];
-    if (!channel.connected)
-      continue;
-    double* array = hostArrays[next++];
-    *channel.slot = array ? array : channel.scratch.data();
-  }
+  BindArrays(mOutChannels, first, count, hostArrays);
 }
 
 void IPlugBase::BindInputsFloat(int first, int count, float** hostArrays, int nFrames)
