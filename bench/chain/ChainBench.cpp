@@ -29,10 +29,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifndef TORVO_NO_EDITOR
 #include "editor/IControl.h"
 #include "editor/IGraphics.h"
 #include "editor/IGraphicsLice.h"
 #include "effect/EditorLayout.h"
+#endif
 #include "effect/FilterBank.h"
 #include "effect/FuzzKernel.h"
 #include "effect/PlugExample.h"
@@ -347,6 +349,7 @@ void BM_MemoryPerInstance(benchmark::State& state)
   state.counters["allocations_in_use"] = (double) count;
 }
 
+#ifndef TORVO_NO_EDITOR
 // ---- Editor: a full redraw against the raster floor, and a tick with nothing dirty ----
 
 struct Editor
@@ -466,10 +469,14 @@ void BM_EditorIdleTick(benchmark::State& state)
   }
 }
 
+#endif  // TORVO_NO_EDITOR
+
 BENCHMARK(BM_MemoryPerInstance)->Iterations(1);
+#ifndef TORVO_NO_EDITOR
 BENCHMARK(BM_EditorFullRedraw);
 BENCHMARK(BM_EditorRasterFloor);
 BENCHMARK(BM_EditorIdleTick);
+#endif
 
 // ---- Start-up: each measured in a fresh process (the bitmap cache is process-wide) ----
 
