@@ -35,6 +35,7 @@ const std::vector<double> kDefaults = {0.5, 0.5, 1.0, 1.0};
 std::vector<unsigned char> Chunk(bool header, std::vector<double> values, int version = 0x10000)
 {
   std::vector<unsigned char> bytes;
+  bytes.reserve(8 + 8 * values.size());
   if (header)
   {
     const unsigned char magic[4] = {'t', 'f', 'f', 'p'};
