@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "EffectReference.h"
 #include "effect/PlugExample.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "AllocCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "TestHost.h"
 #include "TestPlug.h"
 
@@ -183,7 +183,7 @@ TEST(AudioEntries, LongBlocksInSlices)
       b.FillOutputs(0.0);
       long allocations = 0;
       {
-        CountAllocations count;
+        AllocationCounter count;
         b.Run(p.effect, entry, c.frames);
         allocations = count.Count();
       }
@@ -205,7 +205,7 @@ TEST(AudioEntries, DoubleBlocksLongerThanTheBlockSize)
     PlugHandle p(new TestPlug(TestHost::Callback()));
     Dispatch(p.effect, effSetBlockSize, 0, 64);
     Block b(2, 1000);
-    CountAllocations count;
+    AllocationCounter count;
     b.Run(p.effect, Entry::Double, 1000);
     EXPECT_EQ(count.Count(), 0);
     EXPECT_EQ(p->processFrames, std::vector<int>{1000});
