@@ -23,6 +23,18 @@ void RefillNoise(double* table)
 
 namespace {
 
+// Zero-initialised static storage (not const, so it costs the module no bytes of zeros).
+double silentNoise[kNoiseTableSize];
+
+}  // namespace
+
+const double* SilentNoise()
+{
+  return silentNoise;
+}
+
+namespace {
+
 // Samples per pass: the block is worked through in chunks of this size (or less), on the stack.
 constexpr int kChunk = 256;
 

@@ -22,6 +22,10 @@ extern std::atomic<std::uint32_t> noiseSeed;
 // of steps ±(1 + m/128)·2^-67 (about 6.8e-21 to 1.35e-20). Advances noiseSeed.
 void RefillNoise(double* table);
 
+// kNoiseTableSize zeros, one table for the whole process and never written: the noise of an
+// instance that has not been reset yet. Its pages stay unmapped until something reads them.
+const double* SilentNoise();
+
 // The values the parameter reactions derive for the chain.
 struct FuzzSettings
 {

@@ -103,7 +103,8 @@ void PlugExample::Reset()
 {
   IMutexLock lock(this);
   rate = GetSampleRate();
-  RefillNoise(noiseTable);
+  RefillNoise(ownNoise->v);
+  noise = ownNoise->v;
   if (!(rate == designedRate))
   {
     designedRate = rate;
@@ -122,10 +123,10 @@ void PlugExample::ProcessDoubleReplacing(double** inputs, double** outputs, int 
   {
     // The chain at the fastest instruction-set level of this processor (same samples as the
     // plain loop, bit for bit).
-    RunFuzzKernel(bank, noiseTable, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
+    RunFuzzKernel(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
     return;
   }
-  ProcessEffectBlock(bank, settings, noiseTable, effectOn, cabinetOn, inputs, outputs, nFrames);
+  ProcessEffectBlock(bank, settings, noise, effectOn, cabinetOn, inputs, outputs, nFrames);
 }
 
 IPlugVST* MakePlug(audioMasterCallback hostCallback)

@@ -20,9 +20,10 @@ public:
   explicit PlugExample(audioMasterCallback hostCallback);
   ~PlugExample() override;
 
-  // Under the plug-in mutex: takes the base's sample rate, refills the noise table and, when the
-  // rate differs from the one the bank was designed for (NaN always differs), clears and
-  // redesigns the filter bank. At an unchanged rate the filters keep their memory.
+  // Under the plug-in mutex: takes the base's sample rate, refills the instance's own noise table
+  // (the effect reads it from then on) and, when the rate differs from the one the bank was
+  // designed for (NaN always differs), clears and redesigns the filter bank. At an unchanged rate
+  // the filters keep their memory.
   void Reset() override;
   // Under the plug-in mutex: updates the values derived from the changed parameter. "Effect"
   // also switches the footswitch LED, before the effect itself.
@@ -41,7 +42,8 @@ public:
   int LedControlIndex() const { return ledControlIndex; }
   double Rate() const { return rate; }
   double DesignedRate() const { return designedRate; }
-  const double* NoiseTable() const { return noiseTable; }
+  // The noise the effect adds: all zeros until the first Reset, this instance's own table after it.
+  const double* NoiseTable() const { return noise; }
   const FilterBank& Bank() const { return bank; }
 
 private:
@@ -53,7 +55,15 @@ private:
   int ledControlIndex = 0;  // the footswitch LED's index among the editor's controls
   double rate = 0;          // sample rate taken at the last Reset
   double designedRate = 0;  // rate the bank was last designed for
-  double noiseTable[kNoiseTableSize] = {};
+  // The instance's own noise table: allocated with the instance but left unwritten (default-
+  // initialised) until the first Reset fills it, so that making an instance touches none of its
+  // pages. Until then the effect reads the process's shared table of zeros.
+  struct NoiseStorage
+  {
+    double v[kNoiseTableSize];
+  };
+  std::unique_ptr<NoiseStorage> ownNoise{new NoiseStorage};
+  const double* noise = SilentNoise();  // what the effect reads
   FilterBank bank = {};
 #ifndef TORVO_NO_EDITOR
   std::unique_ptr<StompSwitch> stompSwitch;  // the footswitch link; its control is the editor's

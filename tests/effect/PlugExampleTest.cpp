@@ -363,6 +363,33 @@ TEST(PlugExample, NoiseIsSharedByInstancesAndRepeatsEveryBlock)
   EXPECT_EQ(std::memcmp(a->NoiseTable(), table.data(), kNoiseTableSize * sizeof(double)), 0);
 }
 
+// Until its first Reset an instance reads zeros that every fresh instance shares; Reset fills a
+// table of the instance's own, which no other instance's Reset touches.
+TEST(PlugExample, NoiseIsZeroUntilTheFirstResetAndOwnAfterIt)
+{
+  auto isSilent = [](const PlugExample& p) {
+    for (int i = 0; i < kNoiseTableSize; ++i)
+      if (!SameBits(p.NoiseTable()[i], 0.0))
+        return false;
+    return true;
+  };
+  auto a = NewPlug();
+  auto b = NewPlug();
+  std::uint32_t seed = noiseSeed.load();
+  a->Reset();
+  const std::vector<double> first = ref::Noise(seed);
+  const std::vector<double> second = ref::Noise(seed);
+  EXPECT_EQ(std::memcmp(a->NoiseTable(), first.data(), kNoiseTableSize * sizeof(double)), 0);
+  EXPECT_TRUE(isSilent(*b)) << "made before the other's Reset";
+  EXPECT_TRUE(isSilent(*NewPlug())) << "made after the other's Reset";
+
+  b->Reset();
+  EXPECT_EQ(std::memcmp(b->NoiseTable(), second.data(), kNoiseTableSize * sizeof(double)), 0);
+  EXPECT_EQ(std::memcmp(a->NoiseTable(), first.data(), kNoiseTableSize * sizeof(double)), 0)
+      << "the other's Reset changed this table";
+  EXPECT_TRUE(isSilent(*NewPlug())) << "made after both Resets";
+}
+
 TEST(PlugExample, InstancesResettingOnTwoThreads)
 {
   auto a = OpenedPlug();
