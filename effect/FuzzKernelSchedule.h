@@ -61,7 +61,8 @@ inline __m128d ScheduleCrossFade2(__m128d u, double drive, double clean, double 
 
 // Ops: the vector type V (kWidth doubles), the mask type M and the operations
 //   LoadU, StoreU, Set1, Add, Sub, Mul, ShiftIn(prev, cur) = {prev[W-1], cur[0 .. W-2]},
-//   Get<I>(v), Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane, Select(m, a, b) = m ? a : b.
+//   Get<I>(v), Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane,
+//   Select(m, a, b) = m ? a : b.
 // NS: sections run (21 with the cabinet, 12 without). Stride: skew between neighbouring
 // sections. DC, DL: extra steps at the clipper hop and at the level hop.
 template <class Ops, int NS, int Stride, int DC, int DL>
@@ -74,6 +75,7 @@ struct SkewedChain
   static constexpr int L = NV * W;
   static constexpr bool kCabinet = NS > 12;
   static_assert(NS == 12 || NS == 21, "the chain runs 12 or 21 sections");
+  static constexpr int G = 2;  // steps per pair of the steady loop
   static_assert(Stride == 1, "the steady loop works in pairs of neighbouring steps");
   static_assert(Stride + DC < 8 && Stride + DL < 8, "rings hold 8 entries");
   static_assert((Stride + DC) % 2 == 0 && (Stride + DL) % 2 == 0,
@@ -212,10 +214,11 @@ struct SkewedChain
       }
     };
 
-    // Two steps at once (Stride 2, t even, all lanes active): steps t and t + 1 take their inputs
-    // from the two steps before, so they are independent except along each lane's own recursion.
-    // Working vector by vector through both steps loads each coefficient once for two samples and
-    // keeps the state of one vector in registers while it is used.
+    // Two steps at once (t even, all lanes active): step t + 1 takes its inputs from step t, so
+    // within a pair the steps depend on one another only along each lane's own recursion and from
+    // one vector to the next. Working vector by vector through both steps loads each coefficient
+    // and each state value once for two samples and keeps the state of one vector in registers
+    // while it is used.
     // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
     // with many, each vector's values are loaded from and stored to the stack frame once per
     // pair, which costs less than letting the register allocator spill all over the loop.
@@ -224,7 +227,7 @@ struct SkewedChain
     // Coefficients copied next to the state rows: a fixed layout on the stack, so no store to the
     // state rows can falsely alias a coefficient load (4 KiB apart) wherever the bank lives.
     alignas(64) double coef[5][L];
-    alignas(64) double work[5][L];  // rows kX1 .. kPrev when kInMemory
+    alignas(64) double work[4][L];  // rows kX1 .. kY2 when kInMemory
     auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
     {
       if (kInMemory)
@@ -273,7 +276,6 @@ struct SkewedChain
         Ops::StoreU(work[kX2 - kX1] + v * W, x2[v]);
         Ops::StoreU(work[kY1 - kX1] + v * W, y1[v]);
         Ops::StoreU(work[kY2 - kX1] + v * W, y2[v]);
-        Ops::StoreU(work[kPrev - kX1] + v * W, prev[0][v]);
       }
     };
     auto fromWork = [&]() {
@@ -284,63 +286,81 @@ struct SkewedChain
         x2[v] = Ops::LoadU(work[kX2 - kX1] + v * W);
         y1[v] = Ops::LoadU(work[kY1 - kX1] + v * W);
         y2[v] = Ops::LoadU(work[kY2 - kX1] + v * W);
-        prev[0][v] = Ops::LoadU(work[kPrev - kX1] + v * W);
+        prev[0][v] = Ops::Add(y1[v], tiny);
       }
     };
 
     auto pair = [&](int t) __attribute__((always_inline))
     {
-      V lastP = ld(kPrev, 0);  // step t - 1's outputs of the vector before
-      V lastA = lastP;         // step t's outputs of the vector before
-      const __m128d in = _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
-                                    _mm_loadu_pd(noise + t));
-      V oA[NV], oB[NV];
+      // carry[s]: the outputs of the vector before at step t + s - 1 (carry[0] from the last
+      // pair); the lane shifted in from it is the input of this vector's first lane.
+      V carry[G];
+#pragma GCC unroll 4
+      for (int s = 0; s < G; ++s)
+        carry[s] = tiny;  // only lane W - 1 is used, and the input replaces it
+      double xin[G];
+#pragma GCC unroll 4
+      for (int s = 0; s < G; s += 2)
+      {
+        const __m128d in = _mm_add_pd(
+            _mm_add_pd(_mm_loadu_pd(in1 + t + s), _mm_loadu_pd(in0 + t + s)),
+            _mm_loadu_pd(noise + t + s));
+        xin[s] = _mm_cvtsd_f64(in);
+        xin[s + 1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
+      }
+      V o[NV][G];
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
       {
         const V cb0 = ld(kB0, v), cb1 = ld(kB1, v), cb2 = ld(kB2, v), ca1 = ld(kA1, v),
                 ca2 = ld(kA2, v);
-        // Step t: the inputs are step t - 1's outputs, one lane on.
-        const V curP = ld(kPrev, v);
-        V xa = Ops::ShiftIn(lastP, curP);
-        lastP = curP;
-        if (v == 0)
-          xa = Ops::template Put<0>(xa, _mm_cvtsd_f64(in));
-        if (v == 2 / W)
-          xa = Ops::template Put<2 % W>(xa, ringC[t & 7]);
-        if (kCabinet && v == 12 / W)
-          xa = Ops::template Put<12 % W>(xa, ringL[t & 7]);
-        const V sx1 = ld(kX1, v), sy1 = ld(kY1, v);
-        const V ya = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, ld(kX2, v), sy1, ld(kY2, v), xa);
-        oA[v] = Ops::Add(ya, tiny);
-        // Step t + 1: the inputs are step t's outputs, one lane on.
-        V xb = Ops::ShiftIn(lastA, oA[v]);
-        lastA = oA[v];
-        if (v == 0)
-          xb = Ops::template Put<0>(xb, _mm_cvtsd_f64(_mm_unpackhi_pd(in, in)));
-        if (v == 2 / W)
-          xb = Ops::template Put<2 % W>(xb, ringC[(t & 7) + 1]);
-        if (kCabinet && v == 12 / W)
-          xb = Ops::template Put<12 % W>(xb, ringL[(t & 7) + 1]);
-        const V yb = Biquad(cb0, cb1, cb2, ca1, ca2, xa, sx1, ya, sy1, xb);
-        st(kX2, v, xa);
-        st(kX1, v, xb);
-        st(kY2, v, ya);
-        st(kY1, v, yb);
-        oB[v] = Ops::Add(yb, tiny);
-        st(kPrev, v, oB[v]);
+        V sx1 = ld(kX1, v), sx2 = ld(kX2, v), sy1 = ld(kY1, v), sy2 = ld(kY2, v);
+        // This vector's outputs at step t - 1. In memory they are rebuilt from y1 (one addition
+        // instead of a row stored and loaded again); only the last section's lane can differ,
+        // right after filling, and it feeds nothing but padding lanes.
+        const V own = kInMemory ? Ops::Add(sy1, tiny) : ld(kPrev, v);
+#pragma GCC unroll 4
+        for (int s = 0; s < G; ++s)
+        {
+          V x = Ops::ShiftIn(carry[s], s == 0 ? own : o[v][s - 1]);
+          if (v == 0)
+            x = Ops::template Put<0>(x, xin[s]);
+          if (v == 2 / W)
+            x = Ops::template Put<2 % W>(x, ringC[((t & 7) + s) & 7]);
+          if (kCabinet && v == 12 / W)
+            x = Ops::template Put<12 % W>(x, ringL[((t & 7) + s) & 7]);
+          const V y = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, sx2, sy1, sy2, x);
+          sx2 = sx1;
+          sx1 = x;
+          sy2 = sy1;
+          sy1 = y;
+          o[v][s] = Ops::Add(y, tiny);
+        }
+        // The next vector's inputs: this vector's outputs one step earlier.
+        carry[0] = own;
+#pragma GCC unroll 4
+        for (int s = 1; s < G; ++s)
+          carry[s] = o[v][s - 1];
+        st(kX1, v, sx1);
+        st(kX2, v, sx2);
+        st(kY1, v, sy1);
+        st(kY2, v, sy2);
+        if (!kInMemory)
+          st(kPrev, v, o[v][G - 1]);
       }
-      // Steps t and t + 1 side by side: t is even, so their ring entries are neighbours.
-      const __m128d u = Ops::template Pair<1 % W>(oA[1 / W], oB[1 / W]);
-      _mm_storeu_pd(ringC + ((t + Stride + DC) & 7), ScheduleCrossFade2(u, drive, clean, clipped));
+      // The scalar work of the hops, both steps side by side: t is even, so their ring entries are
+      // neighbours.
+      _mm_storeu_pd(ringC + ((t + Stride + DC) & 7),
+                    ScheduleCrossFade2(Ops::template Pair<1 % W>(o[1 / W][0], o[1 / W][1]), drive,
+                                       clean, clipped));
       const __m128d y11 =
-          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<11 % W>(oA[11 / W], oB[11 / W]));
+          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<11 % W>(o[11 / W][0], o[11 / W][1]));
       if (kCabinet)
         _mm_storeu_pd(ringL + ((t + Stride + DL) & 7), y11);
-      const int j = t - kLast;
-      const __m128d r = kCabinet ? Ops::template Pair<20 % W>(oA[20 / W], oB[20 / W]) : y11;
-      _mm_storeu_pd(out1 + j, r);
-      _mm_storeu_pd(out0 + j, r);
+      const __m128d r =
+          kCabinet ? Ops::template Pair<20 % W>(o[20 / W][0], o[20 / W][1]) : y11;
+      _mm_storeu_pd(out1 + t - kLast, r);
+      _mm_storeu_pd(out0 + t - kLast, r);
     };
 
     using Masked = BoolTag<true>;
@@ -348,26 +368,24 @@ struct SkewedChain
     const int total = n + kLast;
     const int fillEnd = kLast < total ? kLast : total;
     const int drainBegin = n > kLast ? n : kLast;
-    // Filling (some sections have no sample yet), the steady pairs, draining. kLast is even, so
-    // the pairs start at even steps.
-    static_assert(kLast % 2 == 0, "pairs start at even steps");
+    // Filling (some sections have no sample yet), a single step up to an even one, the steady
+    // pairs, the last single step, draining.
     int t = 0;
     for (; t < fillEnd; ++t)
       step(t, Masked(), SlotTag<0>());
-    if (t + 1 < n)
+    for (; t < n && t % G != 0; ++t)
+      step(t, Steady(), SlotTag<0>());
+    if (t + G <= n)
     {
       if (kInMemory)
         toWork();
-      for (; t + 1 < n; t += 2)
+      for (; t + G <= n; t += G)
         pair(t);
       if (kInMemory)
         fromWork();
     }
-    if (t < n)
-    {
+    for (; t < n; ++t)
       step(t, Steady(), SlotTag<0>());
-      ++t;
-    }
     for (t = drainBegin; t < total; ++t)
       step(t, Masked(), SlotTag<0>());
 
