@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "framework/CpuFeatures.h"
+
 namespace {
 
 constexpr int kNoiseLength = 44100;  // entries in the noise table
@@ -20,17 +22,9 @@ bool CpuHas(FuzzKernelLevel isa)
     case FuzzKernelLevel::kSse2:
       return true;
     case FuzzKernelLevel::kAvx2:
-#if defined(__x86_64__)
-      return __builtin_cpu_supports("avx2");
-#else
-      return false;
-#endif
+      return CpuHasLevel(CpuLevel::kAvx2);
     case FuzzKernelLevel::kAvx512:
-#if defined(__x86_64__)
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
-#else
-      return false;
-#endif
+      return CpuHasLevel(CpuLevel::kAvx512);
   }
   return false;
 #else
@@ -40,7 +34,6 @@ bool CpuHas(FuzzKernelLevel isa)
 
 FuzzKernelLevel FindBestLevel()
 {
-  __builtin_cpu_init();
   if (CpuHas(FuzzKernelLevel::kAvx512))
     return FuzzKernelLevel::kAvx512;
   if (CpuHas(FuzzKernelLevel::kAvx2))

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/FixedText.h"
+#include "framework/SampleConvert.h"
 
 IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
                      const char* productName, const char* mfrName, int vendorVersion, int uniqueID, int mfrID,
@@ -351,10 +352,7 @@ void IPlugBase::BindInputsFloat(int first, int count, float** hostArrays, int nF
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
     double* scratch = channel.scratch.data();
     if (array)
-    {
-      for (int s = 0; s < n; ++s)
-        scratch[s] = (double) array[s];
-    }
+      WidenSamples(array, scratch, n);
     else
     {
       std::fill(scratch, scratch + n, 0.0);
@@ -406,10 +404,7 @@ void IPlugBase::RunReplacingFloat(int nFrames)
     if (!channel.connected || !channel.dest)
       continue;
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
-    const double* scratch = channel.scratch.data();
-    float* dest = channel.dest;  // held locally: the loop then narrows in vector registers
-    for (int s = 0; s < n; ++s)
-      dest[s] = (float) scratch[s];
+    NarrowSamples(channel.scratch.data(), channel.dest, n);
   }
 }
 
@@ -421,9 +416,6 @@ void IPlugBase::RunAccumulatingFloat(int nFrames)
     if (!channel.connected || !channel.dest)
       continue;
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
-    const double* scratch = channel.scratch.data();
-    float* dest = channel.dest;  // held locally: the loop then works in vector registers
-    for (int s = 0; s < n; ++s)
-      dest[s] = dest[s] + (float) scratch[s];
+    NarrowAddSamples(channel.scratch.data(), channel.dest, n);
   }
 }

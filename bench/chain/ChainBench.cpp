@@ -38,6 +38,7 @@
 #include "effect/FilterBank.h"
 #include "effect/FuzzKernel.h"
 #include "effect/PlugExample.h"
+#include "framework/SampleConvert.h"
 #include "raster/LiceBitmap.h"
 #include "raster/LiceBlit.h"
 #include "raster/ModuleResources.h"
@@ -50,6 +51,7 @@ extern std::atomic<long long> gAllocCount;
 namespace {
 
 constexpr int kRate = 44100;
+const CpuLevel kBestConvertLevel = ActiveSampleConvertLevel();
 constexpr int kMinute = 60 * kRate;
 
 // ---- Input: a minute of plucked notes, two channels ----
@@ -173,6 +175,23 @@ const char* const kPathNames[kPathCount] = {"reference", "plain", "sse2", "avx2"
 const FuzzKernelLevel kPathLevels[kPathCount] = {FuzzKernelLevel::kPlain, FuzzKernelLevel::kPlain,
                                                  FuzzKernelLevel::kSse2, FuzzKernelLevel::kAvx2,
                                                  FuzzKernelLevel::kAvx512};
+// The channel glue's conversions at the same level as the path: "sse2" stands for a processor
+// without AVX, so its glue converts with SSE2 too; the reference and the plain loop run with the
+// glue this processor picks.
+CpuLevel ConvertLevelOf(int path)
+{
+  switch (kPathLevels[path])
+  {
+    case FuzzKernelLevel::kSse2:
+      return CpuLevel::kBaseline;
+    case FuzzKernelLevel::kAvx2:
+      return CpuLevel::kAvx2;
+    case FuzzKernelLevel::kAvx512:
+      return CpuLevel::kAvx512;
+    default:
+      return kBestConvertLevel;
+  }
+}
 
 struct Host
 {
@@ -209,7 +228,14 @@ bool SelectPath(benchmark::State& state, int path)
     return false;
   }
   SetFuzzKernelLevel(kPathLevels[path]);
+  SetSampleConvertLevel(ConvertLevelOf(path));
   return true;
+}
+
+void RestoreLevels()
+{
+  SetFuzzKernelLevel(BestFuzzKernelLevel());
+  SetSampleConvertLevel(kBestConvertLevel);
 }
 
 // The whole entry: one host block per iteration, walking through the minute (and around again).
@@ -250,7 +276,7 @@ void RunEntry(benchmark::State& state, int path, bool silent)
   }
   state.counters["frames"] = block;
   state.SetItemsProcessed(state.iterations() * block);
-  SetFuzzKernelLevel(BestFuzzKernelLevel());
+  RestoreLevels();
 }
 
 // The chain alone: the block reaction on 64-bit buffers, called directly (no mutex, no binding,
@@ -283,7 +309,7 @@ void RunKernel(benchmark::State& state, int path)
   }
   state.counters["frames"] = block;
   state.SetItemsProcessed(state.iterations() * block);
-  SetFuzzKernelLevel(BestFuzzKernelLevel());
+  RestoreLevels();
 }
 
 void RegisterChain()
