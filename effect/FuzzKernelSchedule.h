@@ -117,24 +117,39 @@ struct SkewedChain
     for (int k = 0; k < L; ++k)
       skews[k] = k < NS ? (double) Skew(k) : 1e9;
 
-    V b0[NV], b1[NV], b2[NV], a1[NV], a2[NV], x1[NV], x2[NV], y1[NV], y2[NV], skew[NV];
-    V prev[Stride][NV];  // section outputs of the last Stride steps
+    // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
+    // with many, each vector's values are loaded from and stored to the stack frame once per
+    // pair, which costs less than letting the register allocator spill all over the loop.
+    // Coefficients are copied next to the state rows: a fixed layout on the stack, so no store to
+    // the state rows can falsely alias a coefficient load (4 KiB apart) wherever the bank lives.
+    static constexpr bool kInMemory = NV > 3;
+    enum Row { kB0, kB1, kB2, kA1, kA2, kX1, kX2, kY1, kY2, kPrev, kSkew, kRows };
+    static constexpr int kHeld = kInMemory ? 1 : NV;  // vectors held in registers per row
+    V reg[kRows][kHeld];
+    alignas(64) double mem[kInMemory ? kRows : 1][kInMemory ? L : 1];
+    auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
+    {
+      if (kInMemory)
+        return Ops::LoadU(mem[row] + v * W);
+      return reg[row][v % kHeld];
+    };
+    auto st = [&](int row, int v, V value) __attribute__((always_inline))
+    {
+      if (kInMemory)
+        Ops::StoreU(mem[row] + v * W, value);
+      else
+        reg[row][v % kHeld] = value;
+    };
+    const double* const rows[kPrev] = {bank.b0, bank.b1, bank.b2, bank.a1, bank.a2,
+                                       bank.x1, bank.x2, bank.y1, bank.y2};
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)
     {
-      b0[v] = Ops::LoadU(bank.b0 + v * W);
-      b1[v] = Ops::LoadU(bank.b1 + v * W);
-      b2[v] = Ops::LoadU(bank.b2 + v * W);
-      a1[v] = Ops::LoadU(bank.a1 + v * W);
-      a2[v] = Ops::LoadU(bank.a2 + v * W);
-      x1[v] = Ops::LoadU(bank.x1 + v * W);
-      x2[v] = Ops::LoadU(bank.x2 + v * W);
-      y1[v] = Ops::LoadU(bank.y1 + v * W);
-      y2[v] = Ops::LoadU(bank.y2 + v * W);
-      skew[v] = Ops::LoadU(skews + v * W);
-#pragma GCC unroll 4
-      for (int p = 0; p < Stride; ++p)
-        prev[p][v] = Ops::Set1(0);
+#pragma GCC unroll 16
+      for (int row = 0; row < kPrev; ++row)
+        st(row, v, Ops::LoadU(rows[row] + v * W));
+      st(kPrev, v, Ops::Set1(0));
+      st(kSkew, v, Ops::LoadU(skews + v * W));
     }
     // Values waiting at the two special hops, indexed by step modulo 8.
     alignas(16) double ringC[8] = {0, 0, 0, 0, 0, 0, 0, 0};
@@ -142,183 +157,61 @@ struct SkewedChain
     const V tiny = Ops::Set1(1e-20);
     const V frames = Ops::Set1((double) n);
 
-    // One step. Masked: some lanes may be outside the block (filling or draining).
-    auto step = [&](int t, auto maskedTag, auto slotTag) __attribute__((always_inline))
+    // Steps t and t + 1 (t even). Step t + 1 takes its inputs from step t, so within a pair the
+    // steps depend on one another only along each lane's own recursion and from one vector to
+    // the next; working vector by vector through both steps loads each coefficient and each
+    // state value once for two samples and keeps one vector's state in registers while it is
+    // used. Masked: some lanes may be outside the block at either step (filling or draining);
+    // they keep their state.
+    auto pair = [&](int t, auto maskedTag) __attribute__((always_inline))
     {
       constexpr bool kMasked = decltype(maskedTag)::value;
-      constexpr int P = decltype(slotTag)::value;  // t modulo Stride
-      V x[NV];
-      x[0] = Ops::ShiftIn(prev[P][0], prev[P][0]);
-#pragma GCC unroll 16
-      for (int v = 1; v < NV; ++v)
-        x[v] = Ops::ShiftIn(prev[P][v - 1], prev[P][v]);
-      double xin = 0;
-      if (!kMasked || t < n)
-        xin = (in1[t] + in0[t]) + noise[t];
-      x[0] = Ops::template Put<0>(x[0], xin);
-      x[2 / W] = Ops::template Put<2 % W>(x[2 / W], ringC[t & 7]);
-      if (kCabinet)
-        x[12 / W] = Ops::template Put<12 % W>(x[12 / W], ringL[t & 7]);
-
-      const V tv = Ops::Set1((double) t);
-      V o[NV];
-#pragma GCC unroll 16
-      for (int v = 0; v < NV; ++v)
-      {
-        // While the schedule fills or drains, a vector none of whose sections has a sample at
-        // this step is skipped; one whose sections all have one needs no mask. (The padding lanes
-        // past the last section are free to change: they are never stored.)
-        const int first = Skew(v * W);
-        const int last = Skew(v * W + W - 1 < NS - 1 ? v * W + W - 1 : NS - 1);
-        const bool some = !kMasked || (first <= t && last > t - n);
-        const bool all = !kMasked || (last <= t && first > t - n);
-        if (!some)
-        {
-          o[v] = prev[P][v];
-          continue;
-        }
-        const V y = Biquad(b0[v], b1[v], b2[v], a1[v], a2[v], x1[v], x2[v], y1[v], y2[v], x[v]);
-        if (!all)
-        {
-          const M m = Ops::Active(Ops::Sub(tv, skew[v]), frames);
-          x2[v] = Ops::Select(m, x1[v], x2[v]);
-          x1[v] = Ops::Select(m, x[v], x1[v]);
-          y2[v] = Ops::Select(m, y1[v], y2[v]);
-          y1[v] = Ops::Select(m, y, y1[v]);
-        }
-        else
-        {
-          x2[v] = x1[v];
-          x1[v] = x[v];
-          y2[v] = y1[v];
-          y1[v] = y;
-        }
-        o[v] = Ops::Add(y, tiny);
-        prev[P][v] = o[v];
-      }
-
-      // Section 1's output: clipper and cross-fade, for section 2 Stride + DC steps later.
-      const double u = Ops::template Get<1 % W>(o[1 / W]);
-      ringC[(t + Stride + DC) & 7] =
-          _mm_cvtsd_f64(ScheduleCrossFade2(_mm_set1_pd(u), drive, clean, clipped));
-      const double y11 = Ops::template Get<11 % W>(o[11 / W]);
-      if (kCabinet)
-        ringL[(t + Stride + DL) & 7] = level * y11;
-
-      const int j = t - kLast;
-      if (!kMasked || (j >= 0 && j < n))
-      {
-        const double r = kCabinet ? Ops::template Get<20 % W>(o[20 / W]) : level * y11;
-        out1[j] = r;
-        out0[j] = r;
-      }
-    };
-
-    // Two steps at once (t even, all lanes active): step t + 1 takes its inputs from step t, so
-    // within a pair the steps depend on one another only along each lane's own recursion and from
-    // one vector to the next. Working vector by vector through both steps loads each coefficient
-    // and each state value once for two samples and keeps the state of one vector in registers
-    // while it is used.
-    // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
-    // with many, each vector's values are loaded from and stored to the stack frame once per
-    // pair, which costs less than letting the register allocator spill all over the loop.
-    static constexpr bool kInMemory = NV > 3;
-    enum Row { kB0, kB1, kB2, kA1, kA2, kX1, kX2, kY1, kY2, kPrev };
-    // Coefficients copied next to the state rows: a fixed layout on the stack, so no store to the
-    // state rows can falsely alias a coefficient load (4 KiB apart) wherever the bank lives.
-    alignas(64) double coef[5][L];
-    alignas(64) double work[4][L];  // rows kX1 .. kY2 when kInMemory
-    auto ld = [&](int row, int v) __attribute__((always_inline)) -> V
-    {
-      if (kInMemory)
-        return Ops::LoadU(row < kX1 ? coef[row] + v * W : work[row - kX1] + v * W);
-      switch (row)
-      {
-        case kB0: return b0[v];
-        case kB1: return b1[v];
-        case kB2: return b2[v];
-        case kA1: return a1[v];
-        case kA2: return a2[v];
-        case kX1: return x1[v];
-        case kX2: return x2[v];
-        case kY1: return y1[v];
-        case kY2: return y2[v];
-        default: return prev[0][v];
-      }
-    };
-    auto st = [&](int row, int v, V value) __attribute__((always_inline))
-    {
-      if (kInMemory)
-      {
-        Ops::StoreU(work[row - kX1] + v * W, value);
-        return;
-      }
-      switch (row)
-      {
-        case kX1: x1[v] = value; break;
-        case kX2: x2[v] = value; break;
-        case kY1: y1[v] = value; break;
-        case kY2: y2[v] = value; break;
-        default: prev[0][v] = value; break;
-      }
-    };
-    // Moves the state between the registers of the single steps and the rows of the pairs.
-    auto toWork = [&]() {
-#pragma GCC unroll 16
-      for (int v = 0; v < NV; ++v)
-      {
-        Ops::StoreU(coef[kB0] + v * W, b0[v]);
-        Ops::StoreU(coef[kB1] + v * W, b1[v]);
-        Ops::StoreU(coef[kB2] + v * W, b2[v]);
-        Ops::StoreU(coef[kA1] + v * W, a1[v]);
-        Ops::StoreU(coef[kA2] + v * W, a2[v]);
-        Ops::StoreU(work[kX1 - kX1] + v * W, x1[v]);
-        Ops::StoreU(work[kX2 - kX1] + v * W, x2[v]);
-        Ops::StoreU(work[kY1 - kX1] + v * W, y1[v]);
-        Ops::StoreU(work[kY2 - kX1] + v * W, y2[v]);
-      }
-    };
-    auto fromWork = [&]() {
-#pragma GCC unroll 16
-      for (int v = 0; v < NV; ++v)
-      {
-        x1[v] = Ops::LoadU(work[kX1 - kX1] + v * W);
-        x2[v] = Ops::LoadU(work[kX2 - kX1] + v * W);
-        y1[v] = Ops::LoadU(work[kY1 - kX1] + v * W);
-        y2[v] = Ops::LoadU(work[kY2 - kX1] + v * W);
-        prev[0][v] = Ops::Add(y1[v], tiny);
-      }
-    };
-
-    auto pair = [&](int t) __attribute__((always_inline))
-    {
       // carry[s]: the outputs of the vector before at step t + s - 1 (carry[0] from the last
       // pair); the lane shifted in from it is the input of this vector's first lane.
       V carry[G];
 #pragma GCC unroll 4
       for (int s = 0; s < G; ++s)
         carry[s] = tiny;  // only lane W - 1 is used, and the input replaces it
-      double xin[G];
-#pragma GCC unroll 4
-      for (int s = 0; s < G; s += 2)
+      double xin[G] = {0, 0};
+      if (!kMasked || t + 1 < n)
       {
-        const __m128d in = _mm_add_pd(
-            _mm_add_pd(_mm_loadu_pd(in1 + t + s), _mm_loadu_pd(in0 + t + s)),
-            _mm_loadu_pd(noise + t + s));
-        xin[s] = _mm_cvtsd_f64(in);
-        xin[s + 1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
+        const __m128d in =
+            _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
+                       _mm_loadu_pd(noise + t));
+        xin[0] = _mm_cvtsd_f64(in);
+        xin[1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
       }
+      else if (t < n)
+      {
+        xin[0] = (in1[t] + in0[t]) + noise[t];
+      }
+      const V tv[G] = {Ops::Set1((double) t), Ops::Set1((double) (t + 1))};
       V o[NV][G];
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
       {
-        const V cb0 = ld(kB0, v), cb1 = ld(kB1, v), cb2 = ld(kB2, v), ca1 = ld(kA1, v),
-                ca2 = ld(kA2, v);
         V sx1 = ld(kX1, v), sx2 = ld(kX2, v), sy1 = ld(kY1, v), sy2 = ld(kY2, v);
         // This vector's outputs at step t - 1. In memory they are rebuilt from y1 (one addition
-        // instead of a row stored and loaded again); only the last section's lane can differ,
-        // right after filling, and it feeds nothing but padding lanes.
+        // instead of a row stored and loaded again); they differ only in lanes that had no
+        // sample at t - 1, whose outputs feed only lanes that have none at t.
         const V own = kInMemory ? Ops::Add(sy1, tiny) : ld(kPrev, v);
+        // While the schedule fills or drains, a vector none of whose sections has a sample at
+        // either step is skipped; one whose sections all have one at both needs no mask. (The
+        // padding lanes past the last section are free to change: they are never stored.)
+        const int first = Skew(v * W);
+        const int last = Skew(v * W + W - 1 < NS - 1 ? v * W + W - 1 : NS - 1);
+        const bool some = !kMasked || (first <= t + 1 && last > t - n);
+        const bool all = !kMasked || (last <= t && first > t + 1 - n);
+        if (!some)
+        {
+          o[v][0] = own;
+          o[v][1] = own;
+          carry[0] = own;
+          carry[1] = own;
+          continue;
+        }
+        const V cb0 = ld(kB0, v), cb1 = ld(kB1, v), cb2 = ld(kB2, v), ca1 = ld(kA1, v),
+                ca2 = ld(kA2, v);
 #pragma GCC unroll 4
         for (int s = 0; s < G; ++s)
         {
@@ -326,14 +219,25 @@ struct SkewedChain
           if (v == 0)
             x = Ops::template Put<0>(x, xin[s]);
           if (v == 2 / W)
-            x = Ops::template Put<2 % W>(x, ringC[((t & 7) + s) & 7]);
+            x = Ops::template Put<2 % W>(x, ringC[(t + s) & 7]);
           if (kCabinet && v == 12 / W)
-            x = Ops::template Put<12 % W>(x, ringL[((t & 7) + s) & 7]);
+            x = Ops::template Put<12 % W>(x, ringL[(t + s) & 7]);
           const V y = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, sx2, sy1, sy2, x);
-          sx2 = sx1;
-          sx1 = x;
-          sy2 = sy1;
-          sy1 = y;
+          if (!all)
+          {
+            const M m = Ops::Active(Ops::Sub(tv[s], ld(kSkew, v)), frames);
+            sx2 = Ops::Select(m, sx1, sx2);
+            sx1 = Ops::Select(m, x, sx1);
+            sy2 = Ops::Select(m, sy1, sy2);
+            sy1 = Ops::Select(m, y, sy1);
+          }
+          else
+          {
+            sx2 = sx1;
+            sx1 = x;
+            sy2 = sy1;
+            sy1 = y;
+          }
           o[v][s] = Ops::Add(y, tiny);
         }
         // The next vector's inputs: this vector's outputs one step earlier.
@@ -349,7 +253,7 @@ struct SkewedChain
           st(kPrev, v, o[v][G - 1]);
       }
       // The scalar work of the hops, both steps side by side: t is even, so their ring entries are
-      // neighbours.
+      // neighbours. (Values of steps outside the block reach only sections outside it too.)
       _mm_storeu_pd(ringC + ((t + Stride + DC) & 7),
                     ScheduleCrossFade2(Ops::template Pair<1 % W>(o[1 / W][0], o[1 / W][1]), drive,
                                        clean, clipped));
@@ -359,35 +263,39 @@ struct SkewedChain
         _mm_storeu_pd(ringL + ((t + Stride + DL) & 7), y11);
       const __m128d r =
           kCabinet ? Ops::template Pair<20 % W>(o[20 / W][0], o[20 / W][1]) : y11;
-      _mm_storeu_pd(out1 + t - kLast, r);
-      _mm_storeu_pd(out0 + t - kLast, r);
+      const int j = t - kLast;
+      if (!kMasked || (j >= 0 && j + 1 < n))
+      {
+        _mm_storeu_pd(out1 + j, r);
+        _mm_storeu_pd(out0 + j, r);
+      }
+      else
+      {
+        if (j >= 0 && j < n)
+        {
+          out1[j] = _mm_cvtsd_f64(r);
+          out0[j] = _mm_cvtsd_f64(r);
+        }
+        if (j + 1 >= 0 && j + 1 < n)
+        {
+          out1[j + 1] = _mm_cvtsd_f64(_mm_unpackhi_pd(r, r));
+          out0[j + 1] = _mm_cvtsd_f64(_mm_unpackhi_pd(r, r));
+        }
+      }
     };
 
-    using Masked = BoolTag<true>;
-    using Steady = BoolTag<false>;
+    // Filling (some sections have no sample yet), the steady pairs, draining; the pairs start at
+    // even steps throughout, and the last may reach one step past the end.
+    static_assert(kLast % 2 == 0, "the steady pairs start at an even step");
     const int total = n + kLast;
     const int fillEnd = kLast < total ? kLast : total;
-    const int drainBegin = n > kLast ? n : kLast;
-    // Filling (some sections have no sample yet), a single step up to an even one, the steady
-    // pairs, the last single step, draining.
     int t = 0;
-    for (; t < fillEnd; ++t)
-      step(t, Masked(), SlotTag<0>());
-    for (; t < n && t % G != 0; ++t)
-      step(t, Steady(), SlotTag<0>());
-    if (t + G <= n)
-    {
-      if (kInMemory)
-        toWork();
-      for (; t + G <= n; t += G)
-        pair(t);
-      if (kInMemory)
-        fromWork();
-    }
-    for (; t < n; ++t)
-      step(t, Steady(), SlotTag<0>());
-    for (t = drainBegin; t < total; ++t)
-      step(t, Masked(), SlotTag<0>());
+    for (; t < fillEnd; t += G)
+      pair(t, BoolTag<true>());
+    for (; t + 1 < n; t += G)
+      pair(t, BoolTag<false>());
+    for (; t < total; t += G)
+      pair(t, BoolTag<true>());
 
     // The state of the sections back into the bank (only theirs: not the lanes past the last).
     alignas(64) double tail[4][W];
@@ -396,16 +304,16 @@ struct SkewedChain
     {
       if ((v + 1) * W <= NS)
       {
-        Ops::StoreU(bank.x1 + v * W, x1[v]);
-        Ops::StoreU(bank.x2 + v * W, x2[v]);
-        Ops::StoreU(bank.y1 + v * W, y1[v]);
-        Ops::StoreU(bank.y2 + v * W, y2[v]);
+        Ops::StoreU(bank.x1 + v * W, ld(kX1, v));
+        Ops::StoreU(bank.x2 + v * W, ld(kX2, v));
+        Ops::StoreU(bank.y1 + v * W, ld(kY1, v));
+        Ops::StoreU(bank.y2 + v * W, ld(kY2, v));
         continue;
       }
-      Ops::StoreU(tail[0], x1[v]);
-      Ops::StoreU(tail[1], x2[v]);
-      Ops::StoreU(tail[2], y1[v]);
-      Ops::StoreU(tail[3], y2[v]);
+      Ops::StoreU(tail[0], ld(kX1, v));
+      Ops::StoreU(tail[1], ld(kX2, v));
+      Ops::StoreU(tail[2], ld(kY1, v));
+      Ops::StoreU(tail[3], ld(kY2, v));
       for (int k = v * W; k < NS; ++k)
       {
         bank.x1[k] = tail[0][k - v * W];
@@ -420,11 +328,6 @@ struct SkewedChain
   struct BoolTag
   {
     static constexpr bool value = B;
-  };
-  template <int I>
-  struct SlotTag
-  {
-    static constexpr int value = I;
   };
 };
 
