@@ -187,11 +187,24 @@ void RunBlock(ScheduleFn schedule, int minFrames, FilterBank& bank, const double
   FuzzKernelJob job;
   job.bank = &bank;
   job.noise = noise;
+  job.in0 = inputs[0];
+  job.in1 = inputs[1];
+  job.out0 = outputs[0];
+  job.out1 = outputs[1];
+  job.frames = frames;
   job.cabinetOn = cabinetOn;
   job.level = level;
   job.drive = drive;
   job.clean = 0.5 - e;
   job.clipped = e + 0.5;
+  if (frames <= kNoiseLength)
+  {
+    if (schedule && frames >= minFrames)
+      schedule(job);
+    else
+      RunFuzzPlain(job);
+    return;
+  }
   // Position i of the block takes noise entry i; past the end of the table it starts again.
   for (int start = 0; start < frames; start += kNoiseLength)
   {

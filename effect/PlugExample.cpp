@@ -115,10 +115,6 @@ void PlugExample::Reset()
 
 void PlugExample::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
-  FuzzSettings settings;
-  settings.level = level;
-  settings.attack = attack;
-  settings.drive = drive;
   if (effectOn && nFrames > 0)
   {
     // The chain at the fastest instruction-set level of this processor (same samples as the
@@ -126,6 +122,10 @@ void PlugExample::ProcessDoubleReplacing(double** inputs, double** outputs, int 
     RunFuzzKernel(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
     return;
   }
+  FuzzSettings settings;
+  settings.level = level;
+  settings.attack = attack;
+  settings.drive = drive;
   ProcessEffectBlock(bank, settings, noise, effectOn, cabinetOn, inputs, outputs, nFrames);
 }
 
