@@ -280,9 +280,9 @@ void ChannelRange(int first, int count, int n, int* begin, int* end)
 
 
 // Connects or disconnects the channels of the range; a disconnected channel reads or writes its
-// own scratch.
+// own scratch. Returns how many channels are connected afterwards.
 template <class Channel>
-void SetConnections(std::vector<Channel>& channels, int first, int count, bool connected)
+int SetConnections(std::vector<Channel>& channels, int first, int count, bool connected)
 {
   int begin, end;
   ChannelRange(first, count, (int) channels.size(), &begin, &end);
@@ -293,6 +293,10 @@ void SetConnections(std::vector<Channel>& channels, int first, int count, bool c
     if (!connected)
       *channel.slot = channel.scratch.data();
   }
+  int n = 0;
+  for (const Channel& channel : channels)
+    n += channel.connected ? 1 : 0;
+  return n;
 }
 
 // Hands the host's arrays out to the connected channels of the range, in order; a null array
@@ -318,12 +322,12 @@ void BindArrays(std::vector<Channel>& channels, int first, int count, double** h
 
 void IPlugBase::SetInputConnections(int first, int count, bool connected)
 {
-  SetConnections(mInChannels, first, count, connected);
+  mConnectedIn = SetConnections(mInChannels, first, count, connected);
 }
 
 void IPlugBase::SetOutputConnections(int first, int count, bool connected)
 {
-  SetConnections(mOutChannels, first, count, connected);
+  mConnectedOut = SetConnections(mOutChannels, first, count, connected);
 }
 
 void IPlugBase::BindInputs(int first, int count, double** hostArrays)

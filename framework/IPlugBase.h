@@ -124,6 +124,9 @@ public:
   int NOutChannels() const { return (int) mOutChannels.size(); }
   bool IsInChannelConnected(int idx) const;
   bool IsOutChannelConnected(int idx) const;
+  // How many input and output channels are connected (kept up to date by the connections).
+  int NConnectedInChannels() const { return mConnectedIn; }
+  int NConnectedOutChannels() const { return mConnectedOut; }
 
   // ---- Channel glue (caller holds the mutex; nFrames never exceeds the block size) ----
   // Defensively, the glue never reads or writes a channel's scratch past its size: a longer run
@@ -204,6 +207,8 @@ private:
   std::vector<double*> mOutData;
   std::vector<InputChannel> mInChannels;
   std::vector<OutputChannel> mOutChannels;
+  int mConnectedIn = 0;
+  int mConnectedOut = 0;
 };
 
 // Scoped hold of the plug-in mutex.

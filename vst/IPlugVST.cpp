@@ -586,30 +586,33 @@ void IPlugVST::PrepareDoubleBlock(double** inputs, double** outputs)
   BindOutputs(0, NOutChannels(), outputs);
 }
 
-int IPlugVST::ConnectedInputs() const
-{
-  int n = 0;
-  for (int i = 0; i < NInChannels(); ++i) n += IsInChannelConnected(i) ? 1 : 0;
-  return n;
-}
-
-int IPlugVST::ConnectedOutputs() const
-{
-  int n = 0;
-  for (int i = 0; i < NOutChannels(); ++i) n += IsOutChannelConnected(i) ? 1 : 0;
-  return n;
-}
-
 // The host's arrays go to the channels in slices of at most the block size, so the conversion
 // buffers never overflow; a missing channel array reads silence or writes into a sink.
 void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatMode mode)
 {
   if (nFrames < 0) return;
-  const int nIn = ConnectedInputs();
-  const int nOut = ConnectedOutputs();
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
   const int blockSize = GetBlockSize();
   const int sliceMax = blockSize < (int) mSinkF.size() ? blockSize : (int) mSinkF.size();
   if (sliceMax <= 0) return;
+
+  // The usual block: within the block size, every array present. The channels take the host's
+  // arrays as they are.
+  if (nFrames <= sliceMax && inputs && outputs) {
+    bool present = true;
+    for (int i = 0; i < nIn; ++i) present = present && inputs[i];
+    for (int i = 0; i < nOut; ++i) present = present && outputs[i];
+    if (present) {
+      PrepareFloatBlock(inputs, outputs, nFrames);
+      if (mode == FloatMode::Replacing) {
+        RunReplacingFloat(nFrames);
+      } else {
+        RunAccumulatingFloat(nFrames);
+      }
+      return;
+    }
+  }
 
   bool midiAsked = false;
   int done = 0;
@@ -642,8 +645,8 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
 void IPlugVST::ProcessDouble(double** inputs, double** outputs, int nFrames)
 {
   if (nFrames < 0) return;
-  const int nIn = ConnectedInputs();
-  const int nOut = ConnectedOutputs();
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
 
   bool complete = inputs || nIn == 0;
   for (int i = 0; complete && i < nIn; ++i) complete = inputs[i] != nullptr;

@@ -74,8 +74,6 @@ private:
   enum class FloatMode { Replacing, Accumulating };
   void ProcessFloat(float** inputs, float** outputs, int nFrames, FloatMode mode);
   void ProcessDouble(double** inputs, double** outputs, int nFrames);
-  int ConnectedInputs() const;
-  int ConnectedOutputs() const;
   void SizeSubstitutes(int nFrames);
 
   ERect mEditRect = {};
