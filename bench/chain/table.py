@@ -137,8 +137,11 @@ def main():
     if mem:
         out.append("")
         out.append("Memory per instance:")
-        out.append(f"  object {int(mem['object_bytes'])} bytes (noise table {int(mem['noise_table_bytes'])}), "
-                   f"with its own heap {int(mem['bytes_per_instance'])} bytes; over 400 blocks of use with "
+        out.append(f"  {int(mem['bytes_per_instance'])} bytes per instance: the object {int(mem['object_bytes'])}, "
+                   f"its noise table {int(mem['noise_table_bytes'])}, the editor surface "
+                   f"{int(mem.get('surface_bytes', 0))}, the rest channel and adapter buffers (at a "
+                   f"4096-frame block size)")
+        out.append(f"  over 400 blocks of use with "
                    f"parameter changes and resets: {int(mem['heap_growth_in_use'])} bytes in "
                    f"{int(mem['allocations_in_use'])} allocations{mark(mem['heap_growth_in_use'] == 0)}")
         out.append("  (decoded editor images are shared by all instances through the bitmap cache, made once.)")
