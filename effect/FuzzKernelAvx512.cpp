@@ -15,6 +15,7 @@ struct OpsAvx512
   using V = __m512d;
   using M = __mmask8;
   static constexpr int kWidth = 8;
+  static constexpr int kHalves = 1;
 
   static V LoadU(const double* p) { return _mm512_loadu_pd(p); }
   static void StoreU(double* p, V v) { _mm512_storeu_pd(p, v); }

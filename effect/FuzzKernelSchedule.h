@@ -59,10 +59,12 @@ inline __m128d ScheduleCrossFade2(__m128d u, double drive, double clean, double 
                     _mm_mul_pd(_mm_set1_pd(clipped), c));
 }
 
-// Ops: the vector type V (kWidth doubles), the mask type M and the operations
-//   LoadU, StoreU, Set1, Add, Sub, Mul, ShiftIn(prev, cur) = {prev[W-1], cur[0 .. W-2]},
-//   Get<I>(v), Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane,
-//   Select(m, a, b) = m ? a : b.
+// Ops: the vector type V (kWidth doubles), the mask type M, kHalves (1, or 2 for the lane map
+// of two 128-bit halves, see below) and the operations LoadU, StoreU, Set1, Add, Sub, Mul,
+// ShiftIn(prev, cur) = each lane takes the lane below it in cur, the lowest lane of each group
+// the highest of that group in prev ({prev[W-1], cur[0 .. W-2]} with one group),
+// LoadHalves(lo, hi) (two groups only), Get<I>(v), Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x),
+// Active(d, n) = (0 <= d < n) per lane, Select(m, a, b) = m ? a : b.
 // NS: sections run (21 with the cabinet, 12 without). Stride: skew between neighbouring
 // sections. DC, DL: extra steps at the clipper hop and at the level hop.
 template <class Ops, int NS, int Stride, int DC, int DL>
@@ -74,6 +76,27 @@ struct SkewedChain
   static constexpr int NV = (NS + W - 1) / W;
   static constexpr int L = NV * W;
   static constexpr bool kCabinet = NS > 12;
+
+  // Where each section lives. The lanes of a vector form Ops::kHalves equal groups; group h of
+  // every vector holds the h-th run of R consecutive sections, two neighbours of a run side by
+  // side in a group and the run continuing in the next vector. With one group, vector v holds
+  // sections v·W .. v·W + W - 1; with two (256-bit vectors seen as two 128-bit halves), sections
+  // 0 .. R - 1 fill the low halves and R .. 2R - 1 the high halves. A section's input then always
+  // comes from the same group of the vector before (or of its own vector, one lane down), which
+  // Ops::ShiftIn does without crossing a group, except at the first section of a group: the first
+  // group's takes the block's input, and the second group's (section 12) its ring.
+  static constexpr int H = Ops::kHalves;
+  static constexpr int P = W / H;   // lanes per group
+  static constexpr int R = NV * P;  // sections per group
+  static_assert(H == 1 || (H == 2 && kCabinet && R == 12),
+                "with two groups, the second starts at section 12, after the level hop");
+  static constexpr int VecOf(int k) { return (k % R) / P; }
+  static constexpr int LaneOf(int k) { return (k / R) * P + (k % R) % P; }
+  static constexpr int SectionAt(int v, int lane) { return (lane / P) * R + v * P + lane % P; }
+  // The section after the level hop and the one that yields the output (without the cabinet
+  // there is no level hop; its ring is never read then).
+  static constexpr int kAfterLevel = kCabinet ? 12 : 2;
+  static constexpr int kOut = kCabinet ? 20 : 11;
   static_assert(NS == 12 || NS == 21, "the chain runs 12 or 21 sections");
   static constexpr int G = 2;  // steps per pair of the steady loop
   static_assert(Stride == 1, "the steady loop works in pairs of neighbouring steps");
@@ -86,6 +109,31 @@ struct SkewedChain
     return k == 0 ? 0 : Stride * k + (k >= 2 ? DC : 0) + (k >= 12 ? DL : 0);
   }
   static constexpr int kLast = Skew(NS - 1);  // the skew of the lane that yields the output
+  // The smallest and largest skew of the sections in vector v (padding lanes aside).
+  static constexpr int FirstSkew(int v)
+  {
+    int m = 1 << 30;
+    for (int lane = 0; lane < W; ++lane)
+      if (SectionAt(v, lane) < NS && Skew(SectionAt(v, lane)) < m)
+        m = Skew(SectionAt(v, lane));
+    return m;
+  }
+  static constexpr int LastSkew(int v)
+  {
+    int m = -1;
+    for (int lane = 0; lane < W; ++lane)
+      if (SectionAt(v, lane) < NS && Skew(SectionAt(v, lane)) > m)
+        m = Skew(SectionAt(v, lane));
+    return m;
+  }
+  // A bank row's entries for vector v's lanes.
+  __attribute__((always_inline)) static inline V LoadRow(const double* row, int v)
+  {
+    if constexpr (H == 1)
+      return Ops::LoadU(row + v * W);
+    else
+      return Ops::LoadHalves(row + v * P, row + R + v * P);
+  }
 
   __attribute__((always_inline)) static inline V Biquad(V b0, V b1, V b2, V a1, V a2, V x1, V x2,
                                                         V y1, V y2, V x)
@@ -112,10 +160,14 @@ struct SkewedChain
     // Coefficients and state come straight from the bank's rows (a lane per section; the rows
     // have room for 32). Lanes past the last section run but are never stored: they feed no
     // section, and the bank keeps their entries as they were.
-    static_assert(L <= kFilterSections, "the lanes fit in the bank's rows");
+    static_assert(H * R <= kFilterSections, "the lanes fit in the bank's rows");
     alignas(64) double skews[L];  // the step at which each lane takes its first sample
-    for (int k = 0; k < L; ++k)
-      skews[k] = k < NS ? (double) Skew(k) : 1e9;
+    for (int v = 0; v < NV; ++v)
+      for (int lane = 0; lane < W; ++lane)
+      {
+        const int k = SectionAt(v, lane);
+        skews[v * W + lane] = k < NS ? (double) Skew(k) : 1e9;
+      }
 
     // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
     // with many, each vector's values are loaded from and stored to the stack frame once per
@@ -147,7 +199,7 @@ struct SkewedChain
     {
 #pragma GCC unroll 16
       for (int row = 0; row < kPrev; ++row)
-        st(row, v, Ops::LoadU(rows[row] + v * W));
+        st(row, v, LoadRow(rows[row], v));
       st(kPrev, v, Ops::Set1(0));
       st(kSkew, v, Ops::LoadU(skews + v * W));
     }
@@ -198,8 +250,8 @@ struct SkewedChain
         // While the schedule fills or drains, a vector none of whose sections has a sample at
         // either step is skipped; one whose sections all have one at both needs no mask. (The
         // padding lanes past the last section are free to change: they are never stored.)
-        const int first = Skew(v * W);
-        const int last = Skew(v * W + W - 1 < NS - 1 ? v * W + W - 1 : NS - 1);
+        const int first = FirstSkew(v);
+        const int last = LastSkew(v);
         const bool some = !kMasked || (first <= t + 1 && last > t - n);
         const bool all = !kMasked || (last <= t && first > t + 1 - n);
         if (!some)
@@ -218,10 +270,10 @@ struct SkewedChain
           V x = Ops::ShiftIn(carry[s], s == 0 ? own : o[v][s - 1]);
           if (v == 0)
             x = Ops::template Put<0>(x, xin[s]);
-          if (v == 2 / W)
-            x = Ops::template Put<2 % W>(x, ringC[(t + s) & 7]);
-          if (kCabinet && v == 12 / W)
-            x = Ops::template Put<12 % W>(x, ringL[(t + s) & 7]);
+          if (v == VecOf(2))
+            x = Ops::template Put<LaneOf(2)>(x, ringC[(t + s) & 7]);
+          if (kCabinet && v == VecOf(kAfterLevel))
+            x = Ops::template Put<LaneOf(kAfterLevel)>(x, ringL[(t + s) & 7]);
           const V y = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, sx2, sy1, sy2, x);
           if (!all)
           {
@@ -255,14 +307,14 @@ struct SkewedChain
       // The scalar work of the hops, both steps side by side: t is even, so their ring entries are
       // neighbours. (Values of steps outside the block reach only sections outside it too.)
       _mm_storeu_pd(ringC + ((t + Stride + DC) & 7),
-                    ScheduleCrossFade2(Ops::template Pair<1 % W>(o[1 / W][0], o[1 / W][1]), drive,
+                    ScheduleCrossFade2(Ops::template Pair<LaneOf(1)>(o[VecOf(1)][0], o[VecOf(1)][1]), drive,
                                        clean, clipped));
       const __m128d y11 =
-          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<11 % W>(o[11 / W][0], o[11 / W][1]));
+          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<LaneOf(11)>(o[VecOf(11)][0], o[VecOf(11)][1]));
       if (kCabinet)
         _mm_storeu_pd(ringL + ((t + Stride + DL) & 7), y11);
       const __m128d r =
-          kCabinet ? Ops::template Pair<20 % W>(o[20 / W][0], o[20 / W][1]) : y11;
+          kCabinet ? Ops::template Pair<LaneOf(kOut)>(o[VecOf(kOut)][0], o[VecOf(kOut)][1]) : y11;
       const int j = t - kLast;
       if (!kMasked || (j >= 0 && j + 1 < n))
       {
@@ -302,7 +354,7 @@ struct SkewedChain
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)
     {
-      if ((v + 1) * W <= NS)
+      if (H == 1 && (v + 1) * W <= NS)
       {
         Ops::StoreU(bank.x1 + v * W, ld(kX1, v));
         Ops::StoreU(bank.x2 + v * W, ld(kX2, v));
@@ -314,12 +366,15 @@ struct SkewedChain
       Ops::StoreU(tail[1], ld(kX2, v));
       Ops::StoreU(tail[2], ld(kY1, v));
       Ops::StoreU(tail[3], ld(kY2, v));
-      for (int k = v * W; k < NS; ++k)
+      for (int lane = 0; lane < W; ++lane)
       {
-        bank.x1[k] = tail[0][k - v * W];
-        bank.x2[k] = tail[1][k - v * W];
-        bank.y1[k] = tail[2][k - v * W];
-        bank.y2[k] = tail[3][k - v * W];
+        const int k = SectionAt(v, lane);
+        if (k >= NS)
+          continue;
+        bank.x1[k] = tail[0][lane];
+        bank.x2[k] = tail[1][lane];
+        bank.y1[k] = tail[2][lane];
+        bank.y2[k] = tail[3][lane];
       }
     }
   }

@@ -11,6 +11,7 @@ struct OpsSse2
   using V = __m128d;
   using M = __m128d;
   static constexpr int kWidth = 2;
+  static constexpr int kHalves = 1;
 
   static V LoadU(const double* p) { return _mm_loadu_pd(p); }
   static void StoreU(double* p, V v) { _mm_storeu_pd(p, v); }
