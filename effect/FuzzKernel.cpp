@@ -11,7 +11,7 @@ constexpr int kNoiseLength = 44100;  // entries in the noise table
 // Shortest block for which each level's schedule beats the plain loop: below it, filling and
 // draining the schedule costs more than the overlap of the sections saves (measured with the
 // chain benchmark; the plain loop is used for shorter blocks at every level).
-constexpr int kMinScheduleFrames[4] = {0, 7, 5, 4};
+constexpr int kMinScheduleFrames[4] = {0, 7, 8, 4};
 
 bool CpuHas(FuzzKernelLevel isa)
 {
