@@ -34,15 +34,22 @@ for t in $targets; do
     || { echo "bench.sh: bench_chain did not build (see $dir/build-$t.log)" >&2; exit 1; }
 done
 json=$dir/bench_chain.json
+# One processor for the whole run: a thread moved between processors mid-measurement, or sharing
+# one with the rest of the machine, adds noise the ratios would carry.
+pin=()
+if command -v taskset >/dev/null 2>&1; then
+  pin=(taskset -c "$(( $(nproc) - 1 ))")
+fi
 
 {
   echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), family $(grep -m1 'cpu family' /proc/cpuinfo | cut -d: -f2 | tr -d ' ')," \
        "flags: $(grep -m1 '^flags' /proc/cpuinfo | tr ' ' '\n' | grep -E '^(sse2|avx|avx2|fma|avx512f|avx512dq)$' | tr '\n' ' ')"
   echo "Compiler: $(c++ --version | head -1), release build (-O3), no -mfma, -ffp-contract=off"
   echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  if [ ${#pin[@]} -gt 0 ]; then echo "Pinned to processor $(( $(nproc) - 1 )) (taskset)"; fi
 } > "$dir/machine.txt"
 
-"$dir/bench/chain/bench_chain" --benchmark_filter="$filter" \
+"${pin[@]}" "$dir/bench/chain/bench_chain" --benchmark_filter="$filter" \
   --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true \
   --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time" \
   --benchmark_out="$json" --benchmark_out_format=json > /dev/null
