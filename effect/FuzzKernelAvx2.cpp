@@ -72,6 +72,11 @@ struct OpsAvx2Halves : OpsAvx2
   {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(lo)), _mm_loadu_pd(hi), 1);
   }
+  static void StoreHalves(double* lo, double* hi, V v)
+  {
+    _mm_storeu_pd(lo, _mm256_castpd256_pd128(v));
+    _mm_storeu_pd(hi, _mm256_extractf128_pd(v, 1));
+  }
 };
 
 }  // namespace

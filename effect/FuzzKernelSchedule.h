@@ -63,8 +63,9 @@ inline __m128d ScheduleCrossFade2(__m128d u, double drive, double clean, double 
 // of two 128-bit halves, see below) and the operations LoadU, StoreU, Set1, Add, Sub, Mul,
 // ShiftIn(prev, cur) = each lane takes the lane below it in cur, the lowest lane of each group
 // the highest of that group in prev ({prev[W-1], cur[0 .. W-2]} with one group),
-// LoadHalves(lo, hi) (two groups only), Get<I>(v), Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x),
-// Active(d, n) = (0 <= d < n) per lane, Select(m, a, b) = m ? a : b.
+// LoadHalves(lo, hi) and StoreHalves(lo, hi, v) (two groups only), Get<I>(v),
+// Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane,
+// Select(m, a, b) = m ? a : b.
 // NS: sections run (21 with the cabinet, 12 without). Stride: skew between neighbouring
 // sections. DC, DL: extra steps at the clipper hop and at the level hop.
 template <class Ops, int NS, int Stride, int DC, int DL>
@@ -126,13 +127,36 @@ struct SkewedChain
         m = Skew(SectionAt(v, lane));
     return m;
   }
-  // A bank row's entries for vector v's lanes.
+  // The step at which each lane takes its first sample (padding lanes never), as a row.
+  struct SkewRow
+  {
+    double lane[L];
+  };
+  static constexpr SkewRow MakeSkewRow()
+  {
+    SkewRow row{};
+    for (int v = 0; v < NV; ++v)
+      for (int lane = 0; lane < W; ++lane)
+        row.lane[v * W + lane] =
+            SectionAt(v, lane) < NS ? (double) Skew(SectionAt(v, lane)) : 1e9;
+    return row;
+  }
+  // True when every lane of vector v holds a section (no padding).
+  static constexpr bool Full(int v) { return SectionAt(v, W - 1) < NS && SectionAt(v, P - 1) < NS; }
+  // A bank row's entries for vector v's lanes, and back.
   __attribute__((always_inline)) static inline V LoadRow(const double* row, int v)
   {
     if constexpr (H == 1)
       return Ops::LoadU(row + v * W);
     else
       return Ops::LoadHalves(row + v * P, row + R + v * P);
+  }
+  __attribute__((always_inline)) static inline void StoreRow(double* row, int v, V value)
+  {
+    if constexpr (H == 1)
+      Ops::StoreU(row + v * W, value);
+    else
+      Ops::StoreHalves(row + v * P, row + R + v * P, value);
   }
 
   __attribute__((always_inline)) static inline V Biquad(V b0, V b1, V b2, V a1, V a2, V x1, V x2,
@@ -161,13 +185,7 @@ struct SkewedChain
     // have room for 32). Lanes past the last section run but are never stored: they feed no
     // section, and the bank keeps their entries as they were.
     static_assert(H * R <= kFilterSections, "the lanes fit in the bank's rows");
-    alignas(64) double skews[L];  // the step at which each lane takes its first sample
-    for (int v = 0; v < NV; ++v)
-      for (int lane = 0; lane < W; ++lane)
-      {
-        const int k = SectionAt(v, lane);
-        skews[v * W + lane] = k < NS ? (double) Skew(k) : 1e9;
-      }
+    alignas(64) static constexpr SkewRow kSkewRow = MakeSkewRow();
 
     // Where the pairs keep coefficients and state: with few vectors they all fit in registers;
     // with many, each vector's values are loaded from and stored to the stack frame once per
@@ -201,7 +219,7 @@ struct SkewedChain
       for (int row = 0; row < kPrev; ++row)
         st(row, v, LoadRow(rows[row], v));
       st(kPrev, v, Ops::Set1(0));
-      st(kSkew, v, Ops::LoadU(skews + v * W));
+      st(kSkew, v, Ops::LoadU(kSkewRow.lane + v * W));
     }
     // Values waiting at the two special hops, indexed by step modulo 8.
     alignas(16) double ringC[8] = {0, 0, 0, 0, 0, 0, 0, 0};
@@ -354,12 +372,12 @@ struct SkewedChain
 #pragma GCC unroll 16
     for (int v = 0; v < NV; ++v)
     {
-      if (H == 1 && (v + 1) * W <= NS)
+      if (Full(v))
       {
-        Ops::StoreU(bank.x1 + v * W, ld(kX1, v));
-        Ops::StoreU(bank.x2 + v * W, ld(kX2, v));
-        Ops::StoreU(bank.y1 + v * W, ld(kY1, v));
-        Ops::StoreU(bank.y2 + v * W, ld(kY2, v));
+        StoreRow(bank.x1, v, ld(kX1, v));
+        StoreRow(bank.x2, v, ld(kX2, v));
+        StoreRow(bank.y1, v, ld(kY1, v));
+        StoreRow(bank.y2, v, ld(kY2, v));
         continue;
       }
       Ops::StoreU(tail[0], ld(kX1, v));

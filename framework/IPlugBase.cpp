@@ -247,6 +247,8 @@ void IPlugBase::UpdateBlockSize(int nFrames)
 {
   if (nFrames < 0 || nFrames == mBlockSize)
     return;
+  // Every scratch holds at least mScratchFrames samples, also if an allocation below fails.
+  mScratchFrames = std::min(mScratchFrames, nFrames);
   for (InputChannel& channel : mInChannels)
   {
     const double* old = channel.scratch.data();
@@ -263,6 +265,7 @@ void IPlugBase::UpdateBlockSize(int nFrames)
       *channel.slot = channel.scratch.data();
   }
   mBlockSize = nFrames;
+  mScratchFrames = nFrames;
 }
 
 // ---- Channel glue ----
@@ -385,8 +388,15 @@ void IPlugBase::BindOutputsFloat(int first, int count, float** hostArrays)
 void IPlugBase::RunReplacing(int nFrames)
 {
   // Channels not bound to host arrays read and write their scratch, which holds one block: never
-  // let the effect run past it (nor through a slot that points nowhere yet).
+  // let the effect run past it (nor through a slot that points nowhere yet, which only happens
+  // before the first block size, while the scratch holds nothing). A block every scratch holds
+  // needs no look at the channels.
   int n = std::max(nFrames, 0);
+  if (n <= mScratchFrames)
+  {
+    ProcessDoubleReplacing(mInData.data(), mOutData.data(), n);
+    return;
+  }
   for (const InputChannel& channel : mInChannels)
   {
     if (*channel.slot == nullptr || *channel.slot == channel.scratch.data())

@@ -209,6 +209,7 @@ private:
   std::vector<OutputChannel> mOutChannels;
   int mConnectedIn = 0;
   int mConnectedOut = 0;
+  int mScratchFrames = 0;  // samples every channel's scratch holds at least
 };
 
 // Scoped hold of the plug-in mutex.
