@@ -28,20 +28,24 @@ endif()
 
 # Per-file flags of the sources that hold one instruction-set level's copy of a vector loop
 # (level AVX2 or AVX512), chosen at start-up on processors that have it; only 64-bit x86 builds
-# have these levels. Never -mfma: products and sums must stay separate roundings. Call it from
+# have these levels. Never FMA: products and sums must stay separate roundings. Call it from
 # the directory whose target compiles the files.
 function(torvo_level_sources level)
   if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     return()
   endif()
   if(level STREQUAL "AVX2")
-    set(flags -mavx2)
+    set(flags -mavx2 -mno-fma)
   elseif(level STREQUAL "AVX512")
     set(flags -mavx512f -mavx512dq)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+      # Clang takes AVX-512 away again with -mno-fma; there -ffp-contract=off alone keeps the
+      # products and sums apart.
+      list(APPEND flags -mno-fma)
+    endif()
   else()
     message(FATAL_ERROR "torvo_level_sources: unknown level ${level}")
   endif()
-  list(APPEND flags -mno-fma)
   if(WIN32)
     # The Windows x64 stack is only 16-byte aligned: let spilled wide vectors use unaligned moves.
     list(APPEND flags -Wa,-muse-unaligned-vector-move)
