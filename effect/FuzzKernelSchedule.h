@@ -142,7 +142,10 @@ struct SkewedChain
     return row;
   }
   // True when every lane of vector v holds a section (no padding).
-  static constexpr bool Full(int v) { return SectionAt(v, W - 1) < NS && SectionAt(v, P - 1) < NS; }
+  static constexpr bool Full(int v)
+  {
+    return SectionAt(v, W - 1) < NS && SectionAt(v, P - 1) < NS;
+  }
   // A bank row's entries for vector v's lanes, and back.
   __attribute__((always_inline)) static inline V LoadRow(const double* row, int v)
   {
@@ -324,15 +327,16 @@ struct SkewedChain
       }
       // The scalar work of the hops, both steps side by side: t is even, so their ring entries are
       // neighbours. (Values of steps outside the block reach only sections outside it too.)
+      constexpr int v1 = VecOf(1), v11 = VecOf(11), vOut = VecOf(kOut);
       _mm_storeu_pd(ringC + ((t + Stride + DC) & 7),
-                    ScheduleCrossFade2(Ops::template Pair<LaneOf(1)>(o[VecOf(1)][0], o[VecOf(1)][1]), drive,
+                    ScheduleCrossFade2(Ops::template Pair<LaneOf(1)>(o[v1][0], o[v1][1]), drive,
                                        clean, clipped));
-      const __m128d y11 =
-          _mm_mul_pd(_mm_set1_pd(level), Ops::template Pair<LaneOf(11)>(o[VecOf(11)][0], o[VecOf(11)][1]));
+      const __m128d y11 = _mm_mul_pd(_mm_set1_pd(level),
+                                     Ops::template Pair<LaneOf(11)>(o[v11][0], o[v11][1]));
       if (kCabinet)
         _mm_storeu_pd(ringL + ((t + Stride + DL) & 7), y11);
       const __m128d r =
-          kCabinet ? Ops::template Pair<LaneOf(kOut)>(o[VecOf(kOut)][0], o[VecOf(kOut)][1]) : y11;
+          kCabinet ? Ops::template Pair<LaneOf(kOut)>(o[vOut][0], o[vOut][1]) : y11;
       const int j = t - kLast;
       if (!kMasked || (j >= 0 && j + 1 < n))
       {

@@ -1,8 +1,9 @@
 #pragma once
-// The conversion loops, written once and compiled once per instruction-set level (SampleConvert.cpp,
-// SampleConvertAvx2.cpp, SampleConvertAvx512.cpp, each with its own compiler flags), where the
-// compiler turns them into that level's vector instructions. Include it from exactly those files:
-// everything here has internal linkage, so no copy built for one level can stand in for another's.
+// The conversion loops, written once and compiled once per instruction-set level
+// (SampleConvert.cpp, SampleConvertAvx2.cpp, SampleConvertAvx512.cpp, each with its own compiler
+// flags), where the compiler turns them into that level's vector instructions. Include it from
+// exactly those files: everything here has internal linkage, so no copy built for one level can
+// stand in for another's.
 
 #include "framework/SampleConvert.h"
 
