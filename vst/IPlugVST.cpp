@@ -596,6 +596,13 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
   const int blockSize = GetBlockSize();
   const int sliceMax = blockSize < (int) mSinkF.size() ? blockSize : (int) mSinkF.size();
   if (sliceMax <= 0) return;
+  auto run = [&](int n) {
+    if (mode == FloatMode::Replacing) {
+      RunReplacingFloat(n);
+    } else {
+      RunAccumulatingFloat(n);
+    }
+  };
 
   // The usual block: within the block size, every array present. The channels take the host's
   // arrays as they are.
@@ -605,11 +612,7 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
     for (int i = 0; i < nOut; ++i) present = present && outputs[i];
     if (present) {
       PrepareFloatBlock(inputs, outputs, nFrames);
-      if (mode == FloatMode::Replacing) {
-        RunReplacingFloat(nFrames);
-      } else {
-        RunAccumulatingFloat(nFrames);
-      }
+      run(nFrames);
       return;
     }
   }
@@ -633,11 +636,7 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
       BindInputsFloat(0, NInChannels(), mSliceInF.data(), n);
       BindOutputsFloat(0, NOutChannels(), mSliceOutF.data());
     }
-    if (mode == FloatMode::Replacing) {
-      RunReplacingFloat(n);
-    } else {
-      RunAccumulatingFloat(n);
-    }
+    run(n);
     done += n;
   } while (done < nFrames);
 }

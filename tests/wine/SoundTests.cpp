@@ -52,6 +52,24 @@ bool ReadReference(const std::string& path, Reference& ref, std::string& error)
   return ok;
 }
 
+// The first frame where out differs most from ref within the reference length (-1 where every
+// frame is equal), with the size of that difference in *largest.
+int WorstFrame(const std::vector<double>& out, const std::vector<double>& ref, double* largest)
+{
+  int worst = -1;
+  *largest = 0.0;
+  for (int i = 0; i < kRefFrames; ++i)
+  {
+    const double d = std::fabs(out[i] - ref[i]);
+    if (!(d <= *largest))
+    {
+      *largest = d;
+      worst = i;
+    }
+  }
+  return worst;
+}
+
 }  // namespace
 
 TEST(WineSound, DllMatchesTheNativeModule)
@@ -177,16 +195,7 @@ TEST(WineSound, ResultDoesNotDependOnWhereTheBuffersLie)
       ASSERT_TRUE(RenderCase(module.Entry(), rc, inL, inR, outL, outR, l.layout, &guardsIntact));
       EXPECT_TRUE(guardsIntact) << "the plug-in wrote outside the host's buffers";
       double largest = 0.0;
-      int worst = -1;
-      for (int i = 0; i < kRefFrames; ++i)
-      {
-        const double d = std::fabs(outL[i] - firstL[i]);
-        if (!(d <= largest))
-        {
-          largest = d;
-          worst = i;
-        }
-      }
+      const int worst = WorstFrame(outL, firstL, &largest);
       EXPECT_EQ(worst, -1) << "the output changed, worst at frame " << worst << " by " << largest << " ("
                            << outL[worst] << " instead of " << firstL[worst] << ")";
       EXPECT_EQ(outR, outL) << "channels differ";
@@ -223,16 +232,7 @@ TEST(WineSound, BlockSizesDoNotChangeTheSound)
       std::vector<double> outL, outR;
       ASSERT_TRUE(RenderCase(module.Entry(), rc, inL, inR, outL, outR, layout));
       double largest = 0.0;
-      int worst = -1;
-      for (int i = 0; i < kRefFrames; ++i)
-      {
-        const double d = std::fabs(outL[i] - firstL[i]);
-        if (!(d <= largest))
-        {
-          largest = d;
-          worst = i;
-        }
-      }
+      const int worst = WorstFrame(outL, firstL, &largest);
       overall = largest > overall ? largest : overall;
       EXPECT_LE(largest, 1e-9) << "worst at frame " << worst << ": " << (worst >= 0 ? outL[worst] : 0.0)
                                << " instead of " << (worst >= 0 ? firstL[worst] : 0.0);
