@@ -404,6 +404,14 @@ struct SkewedChain
           table.first[v] = FirstSkew(v), table.last[v] = LastSkew(v);
         return table;
       }();
+      static_assert(
+          [] {
+            for (int v = 1; v < NV; ++v)
+              if (FirstSkew(v) < FirstSkew(v - 1) || LastSkew(v) < LastSkew(v - 1))
+                return false;
+            return true;
+          }(),
+          "the vectors with a sample at a step form one run");
       static constexpr EdgeTable kEdge = [] {
         EdgeTable table{};
         for (int d = 0; d < kLast + 2; ++d)  // d = t - n + 1, clamped to 0 .. kLast + 1
