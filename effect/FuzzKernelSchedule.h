@@ -233,6 +233,27 @@ struct SkewedChain
     const V tiny = Ops::Set1(1e-20);
     const V frames = Ops::Set1((double) n);
 
+    // The block's input (the two channels plus the noise) at steps t and t + 1; zero past the
+    // block's end, which only a masked pair reaches.
+    auto input = [&](int t, auto maskedTag, double (&xin)[G]) __attribute__((always_inline))
+    {
+      constexpr bool kMasked = decltype(maskedTag)::value;
+      xin[0] = 0;
+      xin[1] = 0;
+      if (!kMasked || t + 1 < n)
+      {
+        const __m128d in =
+            _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
+                       _mm_loadu_pd(noise + t));
+        xin[0] = _mm_cvtsd_f64(in);
+        xin[1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
+      }
+      else if (t < n)
+      {
+        xin[0] = (in1[t] + in0[t]) + noise[t];
+      }
+    };
+
     // The end of a pair, from the vectors' outputs o at both steps: the scalar work of the hops,
     // both steps side by side (t is even, so their ring entries are neighbours; values of steps
     // outside the block reach only sections outside it too), and the two outputs.
@@ -285,19 +306,8 @@ struct SkewedChain
 #pragma GCC unroll 4
       for (int s = 0; s < G; ++s)
         carry[s] = tiny;  // only lane W - 1 is used, and the input replaces it
-      double xin[G] = {0, 0};
-      if (!kMasked || t + 1 < n)
-      {
-        const __m128d in =
-            _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
-                       _mm_loadu_pd(noise + t));
-        xin[0] = _mm_cvtsd_f64(in);
-        xin[1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
-      }
-      else if (t < n)
-      {
-        xin[0] = (in1[t] + in0[t]) + noise[t];
-      }
+      double xin[G];
+      input(t, maskedTag, xin);
       const V tv[G] = {Ops::Set1((double) t), Ops::Set1((double) (t + 1))};
       V o[NV][G];
 #pragma GCC unroll 16
@@ -445,19 +455,8 @@ struct SkewedChain
       };
       auto edgePair = [&](int t) __attribute__((always_inline))
       {
-        double xin[G] = {0, 0};
-        if (t + 1 < n)
-        {
-          const __m128d in =
-              _mm_add_pd(_mm_add_pd(_mm_loadu_pd(in1 + t), _mm_loadu_pd(in0 + t)),
-                         _mm_loadu_pd(noise + t));
-          xin[0] = _mm_cvtsd_f64(in);
-          xin[1] = _mm_cvtsd_f64(_mm_unpackhi_pd(in, in));
-        }
-        else if (t < n)
-        {
-          xin[0] = (in1[t] + in0[t]) + noise[t];
-        }
+        double xin[G];
+        input(t, BoolTag<true>(), xin);
         const int d = t - n + 1;
         const int lo = kEdge.lo[d < 0 ? 0 : (d > kLast + 1 ? kLast + 1 : d)];
         const int hi = kEdge.hi[t + 1 > kLast + 2 ? kLast + 2 : t + 1];
