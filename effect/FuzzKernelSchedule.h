@@ -224,7 +224,8 @@ struct SkewedChain
 #pragma GCC unroll 16
       for (int row = 0; row < kPrev; ++row)
         st(row, v, LoadRow(rows[row], v));
-      st(kPrev, v, Ops::Set1(0));
+      if (!kInMemory)  // in memory the previous outputs are rebuilt from y1
+        st(kPrev, v, Ops::Set1(0));
       st(kSkew, v, Ops::LoadU(kSkewRow.lane + v * W));
     }
     // Values waiting at the two special hops, indexed by step modulo 8.
