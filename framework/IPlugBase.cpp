@@ -422,6 +422,51 @@ void IPlugBase::RunReplacingFloat(int nFrames)
   }
 }
 
+// The same work as BindInputsFloat, BindOutputsFloat and RunReplacingFloat (or
+// RunAccumulatingFloat) in a row, done in one pass when every scratch holds the block: this is
+// the path of every usual host block, where the separate steps cost a noticeable share of a
+// small block.
+void IPlugBase::RunFloatBlock(float** inputs, float** outputs, int nFrames, bool accumulate)
+{
+  if (nFrames < 0 || nFrames > mScratchFrames)
+  {
+    BindInputsFloat(0, NInChannels(), inputs, nFrames);
+    BindOutputsFloat(0, NOutChannels(), outputs);
+    if (accumulate)
+      RunAccumulatingFloat(nFrames);
+    else
+      RunReplacingFloat(nFrames);
+    return;
+  }
+  int next = 0;
+  for (InputChannel& channel : mInChannels)
+  {
+    if (!channel.connected)
+      continue;
+    double* scratch = channel.scratch.data();
+    WidenSamples(inputs[next++], scratch, nFrames);
+    *channel.slot = scratch;
+  }
+  next = 0;
+  for (OutputChannel& channel : mOutChannels)
+  {
+    if (!channel.connected)
+      continue;
+    *channel.slot = channel.scratch.data();
+    channel.dest = outputs[next++];
+  }
+  ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+  for (OutputChannel& channel : mOutChannels)
+  {
+    if (!channel.connected)
+      continue;
+    if (accumulate)
+      NarrowAddSamples(channel.scratch.data(), channel.dest, nFrames);
+    else
+      NarrowSamples(channel.scratch.data(), channel.dest, nFrames);
+  }
+}
+
 void IPlugBase::RunAccumulatingFloat(int nFrames)
 {
   RunReplacing(nFrames);

@@ -140,6 +140,9 @@ public:
   void RunReplacing(int nFrames);
   void RunReplacingFloat(int nFrames);
   void RunAccumulatingFloat(int nFrames);
+  // The whole float block in one pass (bind the inputs widened and the outputs, run, narrow or add
+  // into the host's outputs): one array per connected channel, none of them null.
+  void RunFloatBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
 
   // ---- Presets and state ----
   bool SerializeParams(ByteChunk* chunk);

@@ -611,8 +611,8 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
     for (int i = 0; i < nIn; ++i) present = present && inputs[i];
     for (int i = 0; i < nOut; ++i) present = present && outputs[i];
     if (present) {
-      PrepareFloatBlock(inputs, outputs, nFrames);
-      run(nFrames);
+      if (mDoesMidi) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0.0f);
+      RunFloatBlock(inputs, outputs, nFrames, mode == FloatMode::Accumulating);
       return;
     }
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "TestPlug.h"
@@ -333,6 +334,64 @@ TEST(PlugBaseChannels, FramesNeverRunPastTheScratch)
   fresh.RunReplacingFloat(16);
   EXPECT_EQ(fresh.lastFrames, 0);
   EXPECT_EQ(out0[0], 9.5f);
+}
+
+// The one-pass float block does what the separate steps do: which host array goes to which
+// channel, a disconnected input reading its last converted block, a disconnected output writing
+// its scratch, replacing and accumulating, and a block longer than the scratch.
+TEST(PlugBaseChannels, OnePassFloatBlockMatchesTheSeparateSteps)
+{
+  struct Row
+  {
+    bool accumulate;
+    int offInput;   // disconnected before the second block, -1 for none
+    int offOutput;  // the same for an output
+    int frames;
+  };
+  const Row rows[] = {
+    {false, -1, -1, 4}, {true, -1, -1, 4}, {false, 0, -1, 3}, {true, -1, 1, 4},
+    {false, 1, 0, 4},   {true, -1, -1, 9}, {false, -1, -1, 0}, {false, -1, -1, -2},
+  };
+  for (const Row& r : rows)
+  {
+    std::vector<float> outsBy[2];
+    int framesBy[2] = {};
+    for (int onePass = 0; onePass < 2; ++onePass)
+    {
+      auto plug = ConnectedPlug(4);
+      std::vector<float> out(2 * 9, 0.25f);
+      for (int block = 0; block < 2; ++block)
+      {
+        if (block == 1 && r.offInput >= 0)
+          plug->SetInputConnections(r.offInput, 1, false);
+        if (block == 1 && r.offOutput >= 0)
+          plug->SetOutputConnections(r.offOutput, 1, false);
+        std::vector<float> in(2 * 9);
+        for (size_t i = 0; i < in.size(); ++i)
+          in[i] = 0.125f * (float) (i + 1) * (block ? -1.0f : 1.0f);
+        float* ins[] = {in.data(), in.data() + 9};
+        float* outs[] = {out.data(), out.data() + 9};
+        if (onePass)
+          plug->RunFloatBlock(ins, outs, r.frames, r.accumulate);
+        else
+        {
+          plug->BindInputsFloat(0, 2, ins, r.frames);
+          plug->BindOutputsFloat(0, 2, outs);
+          if (r.accumulate)
+            plug->RunAccumulatingFloat(r.frames);
+          else
+            plug->RunReplacingFloat(r.frames);
+        }
+      }
+      outsBy[onePass] = out;
+      framesBy[onePass] = plug->lastFrames;
+    }
+    const std::string row = "accumulate " + std::to_string(r.accumulate) + " input off " +
+                            std::to_string(r.offInput) + " output off " + std::to_string(r.offOutput) +
+                            " frames " + std::to_string(r.frames);
+    EXPECT_EQ(framesBy[1], framesBy[0]) << row;
+    EXPECT_EQ(outsBy[1], outsBy[0]) << row;
+  }
 }
 
 TEST(PlugBaseChannels, DoubleHostArraysAreNotLimitedByTheScratch)
