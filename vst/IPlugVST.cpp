@@ -591,32 +591,32 @@ void IPlugVST::PrepareDoubleBlock(double** inputs, double** outputs)
 void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatMode mode)
 {
   if (nFrames < 0) return;
-  const int nIn = NConnectedInChannels();
-  const int nOut = NConnectedOutChannels();
   const int blockSize = GetBlockSize();
   const int sliceMax = blockSize < (int) mSinkF.size() ? blockSize : (int) mSinkF.size();
   if (sliceMax <= 0) return;
-  auto run = [&](int n) {
-    if (mode == FloatMode::Replacing) {
-      RunReplacingFloat(n);
-    } else {
-      RunAccumulatingFloat(n);
-    }
-  };
 
   // The usual block: within the block size, every array present. The channels take the host's
   // arrays as they are.
   if (nFrames <= sliceMax && inputs && outputs) {
     bool present = true;
-    for (int i = 0; i < nIn; ++i) present = present && inputs[i];
-    for (int i = 0; i < nOut; ++i) present = present && outputs[i];
+    for (int i = 0; i < NConnectedInChannels(); ++i) present = present && inputs[i];
+    for (int i = 0; i < NConnectedOutChannels(); ++i) present = present && outputs[i];
     if (present) {
       if (mDoesMidi) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0.0f);
       RunFloatBlock(inputs, outputs, nFrames, mode == FloatMode::Accumulating);
       return;
     }
   }
+  ProcessFloatSlices(inputs, outputs, nFrames, sliceMax, mode);
+}
 
+// Out of line, so that the usual block above pays nothing for it.
+__attribute__((noinline)) void IPlugVST::ProcessFloatSlices(float** inputs, float** outputs,
+                                                            int nFrames, int sliceMax,
+                                                            FloatMode mode)
+{
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
   bool midiAsked = false;
   int done = 0;
   do {
@@ -636,7 +636,11 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int nFrames, FloatM
       BindInputsFloat(0, NInChannels(), mSliceInF.data(), n);
       BindOutputsFloat(0, NOutChannels(), mSliceOutF.data());
     }
-    run(n);
+    if (mode == FloatMode::Replacing) {
+      RunReplacingFloat(n);
+    } else {
+      RunAccumulatingFloat(n);
+    }
     done += n;
   } while (done < nFrames);
 }

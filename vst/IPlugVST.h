@@ -73,6 +73,7 @@ private:
   void SetSpeakerConnections(const VstSpeakerArrangement* in, const VstSpeakerArrangement* out);
   enum class FloatMode { Replacing, Accumulating };
   void ProcessFloat(float** inputs, float** outputs, int nFrames, FloatMode mode);
+  void ProcessFloatSlices(float** inputs, float** outputs, int nFrames, int sliceMax, FloatMode mode);
   void ProcessDouble(double** inputs, double** outputs, int nFrames);
   void SizeSubstitutes(int nFrames);
 
