@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "effect/FuzzKernelPlain.h"
 #include "framework/CpuFeatures.h"
 
 namespace {
@@ -12,6 +13,10 @@ constexpr int kNoiseLength = 44100;  // entries in the noise table
 // draining the schedule costs more than the overlap of the sections saves (measured with the
 // chain benchmark; the plain loop is used for shorter blocks at every level).
 constexpr int kMinScheduleFrames[4] = {0, 7, 8, 4};
+static_assert(kMinScheduleFrames[1] >= kFuzzScheduleShortest
+                  && kMinScheduleFrames[2] >= kFuzzScheduleShortest
+                  && kMinScheduleFrames[3] >= kFuzzScheduleShortest,
+              "blocks shorter than kFuzzScheduleShortest take the plain loop at every level");
 
 bool CpuHas(FuzzKernelLevel isa)
 {
@@ -70,31 +75,6 @@ ScheduleFn ScheduleOf(FuzzKernelLevel isa)
   }
 }
 
-inline double Clip(double u, double d)
-{
-  const double a = u * d;
-  const double mag = a < 0 ? -a : a;
-  double f;
-  if (mag < 0.2)
-    f = ((1 - mag / 0.4) * a) * 0.3 * 10;
-  else
-    f = (a >= 0 ? 0.1 : -0.1) * 0.3 * 10;
-  const double lo = a > 0 ? 0 : (a < -0.5 ? -0.5 : a);
-  const double hi = f > 0.5 ? 0.5 : (f < 0 ? 0 : f);
-  return lo + hi;
-}
-
-inline double Section(FilterBank& b, int k, double x)
-{
-  const double y = ((b.b1[k] * b.x1[k] + b.b0[k] * x) + b.b2[k] * b.x2[k]) - b.a1[k] * b.y1[k]
-                   - b.a2[k] * b.y2[k];
-  b.x2[k] = b.x1[k];
-  b.x1[k] = x;
-  b.y2[k] = b.y1[k];
-  b.y1[k] = y;
-  return y + 1e-20;
-}
-
 }  // namespace
 
 FuzzKernelLevel BestFuzzKernelLevel()
@@ -142,70 +122,18 @@ const char* FuzzKernelLevelName(FuzzKernelLevel isa)
 
 void RunFuzzPlain(const FuzzKernelJob& job)
 {
-  FilterBank& bank = *job.bank;
-  const double* in0 = job.in0;
-  const double* in1 = job.in1;
-  const double* noise = job.noise;
-  double* out0 = job.out0;
-  double* out1 = job.out1;
-  const int frames = job.frames;
-  const bool cabinetOn = job.cabinetOn;
-  const double level = job.level;
-  const double drive = job.drive;
-  const double clean = job.clean;
-  const double clipped = job.clipped;
-  for (int i = 0; i < frames; ++i)
-  {
-    const double x = (in1[i] + in0[i]) + noise[i];
-    const double u = Section(bank, 1, Section(bank, 0, x));
-    const double c = Clip(u, drive);
-    double y = clean * (u * 5) + clipped * c;
-    for (int k = 2; k <= 11; ++k)
-      y = Section(bank, k, y);
-    y = level * y;
-    if (cabinetOn)
-    {
-      for (int k = 12; k <= 20; ++k)
-        y = Section(bank, k, y);
-    }
-    out1[i] = y;
-    out0[i] = y;
-  }
+  RunFuzzPlainInline(job);
 }
 
 namespace {
 
-void RunBlock(ScheduleFn schedule, int minFrames, FilterBank& bank, const double* noise,
-              bool cabinetOn, double level, double attack, double drive, double** inputs,
-              double** outputs, int frames)
+// A block longer than the noise table, in pieces: position i of the block takes noise entry i;
+// past the end of the table it starts again. Kept out of line so that the usual block pays
+// nothing for it.
+__attribute__((noinline)) void RunLongBlock(ScheduleFn schedule, int minFrames,
+                                            FuzzKernelJob job, double** inputs, double** outputs,
+                                            int frames)
 {
-  if (frames <= 0)
-    return;
-  double e = attack - 0.5;
-  e = e > 0.5 ? 0.5 : (e < -0.5 ? -0.5 : e);
-
-  FuzzKernelJob job;
-  job.bank = &bank;
-  job.noise = noise;
-  job.in0 = inputs[0];
-  job.in1 = inputs[1];
-  job.out0 = outputs[0];
-  job.out1 = outputs[1];
-  job.frames = frames;
-  job.cabinetOn = cabinetOn;
-  job.level = level;
-  job.drive = drive;
-  job.clean = 0.5 - e;
-  job.clipped = e + 0.5;
-  if (frames <= kNoiseLength)
-  {
-    if (schedule && frames >= minFrames)
-      schedule(job);
-    else
-      RunFuzzPlain(job);
-    return;
-  }
-  // Position i of the block takes noise entry i; past the end of the table it starts again.
   for (int start = 0; start < frames; start += kNoiseLength)
   {
     const int n = frames - start < kNoiseLength ? frames - start : kNoiseLength;
@@ -219,6 +147,22 @@ void RunBlock(ScheduleFn schedule, int minFrames, FilterBank& bank, const double
     else
       RunFuzzPlain(job);
   }
+}
+
+inline void RunBlock(ScheduleFn schedule, int minFrames, FilterBank& bank, const double* noise,
+                     bool cabinetOn, double level, double attack, double drive, double** inputs,
+                     double** outputs, int frames)
+{
+  if (frames <= 0)
+    return;
+  const FuzzKernelJob job =
+      MakeFuzzJob(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, frames);
+  if (frames > kNoiseLength)
+    RunLongBlock(schedule, minFrames, job, inputs, outputs, frames);
+  else if (schedule && frames >= minFrames)
+    schedule(job);
+  else
+    RunFuzzPlainInline(job);
 }
 
 }  // namespace

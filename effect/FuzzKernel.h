@@ -47,6 +47,10 @@ struct FuzzKernelJob
   double clipped;    // cross-fade weight of the clipped signal, E + 0.5
 };
 
+// No level's schedule takes a block shorter than this: shorter blocks take the plain loop at
+// every level (see FuzzKernelPlain.h).
+constexpr int kFuzzScheduleShortest = 4;
+
 // The best level this processor and this build offer; found once, at start-up.
 FuzzKernelLevel BestFuzzKernelLevel();
 // True when this build has the level and this processor can run it (kPlain and kSse2 always).

@@ -1,6 +1,7 @@
 #include "effect/PlugExample.h"
 
 #include "effect/FuzzKernel.h"
+#include "effect/FuzzKernelPlain.h"
 
 #ifndef TORVO_NO_EDITOR
 #include "effect/EditorLayout.h"
@@ -118,8 +119,12 @@ void PlugExample::ProcessDoubleReplacing(double** inputs, double** outputs, int 
   if (effectOn && nFrames > 0)
   {
     // The chain at the fastest instruction-set level of this processor (same samples as the
-    // plain loop, bit for bit).
-    RunFuzzKernel(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
+    // plain loop, bit for bit); the shortest blocks take the plain loop right here.
+    if (nFrames < kFuzzScheduleShortest)
+      RunFuzzPlainInline(
+          MakeFuzzJob(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, nFrames));
+    else
+      RunFuzzKernel(bank, noise, cabinetOn, level, attack, drive, inputs, outputs, nFrames);
     return;
   }
   FuzzSettings settings;
