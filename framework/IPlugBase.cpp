@@ -410,16 +410,26 @@ void IPlugBase::RunReplacing(int nFrames)
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), n);
 }
 
-void IPlugBase::RunReplacingFloat(int nFrames)
+// Each connected output's scratch narrowed into (or added onto) its host array, never past the
+// scratch.
+void IPlugBase::NarrowOutputs(int nFrames, bool accumulate)
 {
-  RunReplacing(nFrames);
   for (OutputChannel& channel : mOutChannels)
   {
     if (!channel.connected || !channel.dest)
       continue;
     const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
-    NarrowSamples(channel.scratch.data(), channel.dest, n);
+    if (accumulate)
+      NarrowAddSamples(channel.scratch.data(), channel.dest, n);
+    else
+      NarrowSamples(channel.scratch.data(), channel.dest, n);
   }
+}
+
+void IPlugBase::RunReplacingFloat(int nFrames)
+{
+  RunReplacing(nFrames);
+  NarrowOutputs(nFrames, false);
 }
 
 // The same work as BindInputsFloat, BindOutputsFloat and RunReplacingFloat (or
@@ -456,25 +466,11 @@ void IPlugBase::RunFloatBlock(float** inputs, float** outputs, int nFrames, bool
     channel.dest = outputs[next++];
   }
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
-  for (OutputChannel& channel : mOutChannels)
-  {
-    if (!channel.connected)
-      continue;
-    if (accumulate)
-      NarrowAddSamples(channel.scratch.data(), channel.dest, nFrames);
-    else
-      NarrowSamples(channel.scratch.data(), channel.dest, nFrames);
-  }
+  NarrowOutputs(nFrames, accumulate);
 }
 
 void IPlugBase::RunAccumulatingFloat(int nFrames)
 {
   RunReplacing(nFrames);
-  for (OutputChannel& channel : mOutChannels)
-  {
-    if (!channel.connected || !channel.dest)
-      continue;
-    const int n = std::clamp(nFrames, 0, (int) channel.scratch.size());
-    NarrowAddSamples(channel.scratch.data(), channel.dest, n);
-  }
+  NarrowOutputs(nFrames, true);
 }

@@ -184,6 +184,8 @@ private:
     std::vector<double> scratch;
   };
 
+  void NarrowOutputs(int nFrames, bool accumulate);
+
   // Declared first so that it is destroyed last: the mutex outlives everything else. The
   // destructor releases the rest explicitly: graphics, parameters, presets, channel records,
   // configurations.
