@@ -19,45 +19,9 @@
 #include <emmintrin.h>
 
 #include "effect/FuzzKernel.h"
+#include "effect/FuzzKernelClip.h"
 
 namespace {
-
-// The clipper with the knee scale 0.3, evaluated exactly as the plain loop does, but without a
-// branch: on a driven guitar signal the branches of the clipper would be mispredicted often, and
-// every miss throws away the overlapped work of all the other sections. Both halves of the knee
-// are computed and the comparisons select, with the plain loop's comparisons and the same
-// operations on the selected values.
-// Two samples at once (one per lane of the SSE2 vector).
-inline __m128d ScheduleClip2(__m128d u, __m128d d)
-{
-  const __m128d a = _mm_mul_pd(u, d);
-  const __m128d zero = _mm_setzero_pd();
-  const __m128d mag = _mm_andnot_pd(_mm_set1_pd(-0.0), a);  // |a| (the sign of a zero is moot)
-  // |a| < 0.2: ((1 - |a| / 0.4) · a) · 0.3 · 10, else ±0.1 · 0.3 · 10.
-  __m128d soft = _mm_sub_pd(_mm_set1_pd(1.0), _mm_div_pd(mag, _mm_set1_pd(0.4)));
-  soft = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(soft, a), _mm_set1_pd(0.3)), _mm_set1_pd(10.0));
-  const __m128d nonNegative = _mm_cmpge_pd(a, zero);
-  const __m128d hard = _mm_or_pd(_mm_and_pd(nonNegative, _mm_set1_pd((0.1 * 0.3) * 10)),
-                                 _mm_andnot_pd(nonNegative, _mm_set1_pd((-0.1 * 0.3) * 10)));
-  const __m128d knee = _mm_cmplt_pd(mag, _mm_set1_pd(0.2));
-  const __m128d f = _mm_or_pd(_mm_and_pd(knee, soft), _mm_andnot_pd(knee, hard));
-  // clamp(a, -0.5, 0) + clamp(f, 0, 0.5), clamp(v, lo, hi) = v > hi ? hi : (v < lo ? lo : v).
-  const __m128d aBelow = _mm_cmplt_pd(a, _mm_set1_pd(-0.5));
-  __m128d lo = _mm_or_pd(_mm_and_pd(aBelow, _mm_set1_pd(-0.5)), _mm_andnot_pd(aBelow, a));
-  lo = _mm_andnot_pd(_mm_cmpgt_pd(a, zero), lo);
-  __m128d hi = _mm_andnot_pd(_mm_cmplt_pd(f, zero), f);
-  const __m128d fAbove = _mm_cmpgt_pd(f, _mm_set1_pd(0.5));
-  hi = _mm_or_pd(_mm_and_pd(fAbove, _mm_set1_pd(0.5)), _mm_andnot_pd(fAbove, hi));
-  return _mm_add_pd(lo, hi);
-}
-
-// The cross-fade of section 1's outputs u with their clipped values: clean · (u · 5) + clipped · c.
-inline __m128d ScheduleCrossFade2(__m128d u, double drive, double clean, double clipped)
-{
-  const __m128d c = ScheduleClip2(u, _mm_set1_pd(drive));
-  return _mm_add_pd(_mm_mul_pd(_mm_set1_pd(clean), _mm_mul_pd(u, _mm_set1_pd(5.0))),
-                    _mm_mul_pd(_mm_set1_pd(clipped), c));
-}
 
 // Ops: the vector type V (kWidth doubles), the mask type M, kHalves (1, or 2 for the lane map
 // of two 128-bit halves, see below) and the operations LoadU, StoreU, Set1, Add, Sub, Mul,

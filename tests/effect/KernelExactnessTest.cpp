@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "effect/FilterBank.h"
 #include "effect/FuzzChain.h"
 #include "effect/FuzzKernel.h"
+#include "effect/FuzzKernelClip.h"
 #include "effect/PlugExample.h"
 
 namespace {
@@ -584,4 +586,57 @@ TEST(KernelExactness, NoSubnormalAfterBurstAndSilence)
                                  << ", first " << Hex(firstBad);
     }
   }
+}
+
+// The schedules' clipper works without branches, on two values at a time. Against the
+// straightforward clipper, bit for bit (a NaN for a NaN), where a branch-free form could part from
+// it: signed zeros, both sides of the knee and of the clamp limits, the smallest numbers,
+// infinities and NaN, then a spread of ordinary values; with drives that make products of zeros
+// and infinities too.
+TEST(KernelExactness, ClipperOnSpecialValues)
+{
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> values = {0.0,    -0.0,   0.1,     -0.1,    1e-300, -1e-300,
+                                1e300,  -1e300, inf,     -inf,    nan,    -nan,
+                                std::numeric_limits<double>::denorm_min(),
+                                -std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::min()};
+  for (double limit : {0.2, 0.5, 0.4})
+    for (double v : {limit, -limit})
+    {
+      values.push_back(v);
+      values.push_back(std::nextafter(v, 0.0));
+      values.push_back(std::nextafter(v, 2 * v));
+    }
+  std::uint32_t seed = 5;
+  for (int i = 0; i < 4000; ++i)
+  {
+    seed = seed * 1664525u + 1013904223u;
+    values.push_back(((double) (seed >> 8) / 16777216.0 - 0.5) * 6);
+  }
+  int checked = 0;
+  for (double drive : {1.0, 25 * 0.62, 0.0, 1e-3})
+    for (size_t i = 0; i + 1 < values.size(); ++i)
+    {
+      alignas(16) double got[2];
+      _mm_store_pd(got, ScheduleClip2(_mm_set_pd(values[i + 1], values[i]), _mm_set1_pd(drive)));
+      for (int lane = 0; lane < 2; ++lane)
+      {
+        const double u = values[i + (size_t) lane];
+        const double want = RefClip(u, 0.3, drive);
+        if (std::isnan(want))
+        {
+          EXPECT_TRUE(std::isnan(got[lane])) << "u " << u << " drive " << drive;
+          continue;
+        }
+        std::uint64_t wantBits, gotBits;
+        std::memcpy(&wantBits, &want, sizeof want);
+        std::memcpy(&gotBits, &got[lane], sizeof want);
+        EXPECT_EQ(gotBits, wantBits) << "u " << u << " drive " << drive << ": " << got[lane]
+                                     << " instead of " << want;
+        ++checked;
+      }
+    }
+  EXPECT_GT(checked, 30000);
 }
