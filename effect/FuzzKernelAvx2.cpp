@@ -57,6 +57,8 @@ struct OpsAvx2
     return _mm256_and_pd(_mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_GE_OQ),
                          _mm256_cmp_pd(d, n, _CMP_LT_OQ));
   }
+  static M NotAbove(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
+  static M Below(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
   static V Select(M m, V a, V b) { return _mm256_blendv_pd(b, a, m); }
 };
 

@@ -52,6 +52,8 @@ struct OpsAvx512
     return _mm512_cmp_pd_mask(d, _mm512_setzero_pd(), _CMP_GE_OQ)
            & _mm512_cmp_pd_mask(d, n, _CMP_LT_OQ);
   }
+  static M NotAbove(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
+  static M Below(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
   static V Select(M m, V a, V b) { return _mm512_mask_blend_pd(m, b, a); }
 };
 

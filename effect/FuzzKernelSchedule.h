@@ -28,8 +28,8 @@ namespace {
 // ShiftIn(prev, cur) = each lane takes the lane below it in cur, the lowest lane of each group
 // the highest of that group in prev ({prev[W-1], cur[0 .. W-2]} with one group),
 // LoadHalves(lo, hi) and StoreHalves(lo, hi, v) (two groups only), Get<I>(v),
-// Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x), Active(d, n) = (0 <= d < n) per lane,
-// Select(m, a, b) = m ? a : b.
+// Pair<I>(a, b) = {a[I], b[I]}, Put<I>(v, x), the masks Active(d, n) = (0 <= d < n),
+// NotAbove(a, b) = (a <= b) and Below(a, b) = (a < b) per lane, Select(m, a, b) = m ? a : b.
 // NS: sections run (21 with the cabinet, 12 without). Stride: skew between neighbouring
 // sections. DC, DL: extra steps at the clipper hop and at the level hop.
 template <class Ops, int NS, int Stride, int DC, int DL>
@@ -265,6 +265,7 @@ struct SkewedChain
     auto pair = [&](int t, auto maskedTag) __attribute__((always_inline))
     {
       constexpr bool kMasked = decltype(maskedTag)::value;
+      constexpr int kKind = decltype(maskedTag)::kind;
       // carry[s]: the outputs of the vector before at step t + s - 1 (carry[0] from the last
       // pair); the lane shifted in from it is the input of this vector's first lane.
       V carry[G];
@@ -274,6 +275,10 @@ struct SkewedChain
       double xin[G];
       input(t, maskedTag, xin);
       const V tv[G] = {Ops::Set1((double) t), Ops::Set1((double) (t + 1))};
+      V tvLessFrames[G] = {tv[0], tv[1]};
+      if constexpr (kKind == kDraining)
+        for (int s = 0; s < G; ++s)
+          tvLessFrames[s] = Ops::Sub(tv[s], frames);
       V o[NV][G];
 #pragma GCC unroll 16
       for (int v = 0; v < NV; ++v)
@@ -313,7 +318,15 @@ struct SkewedChain
           const V y = Biquad(cb0, cb1, cb2, ca1, ca2, sx1, sx2, sy1, sy2, x);
           if (!all)
           {
-            const M m = Ops::Active(Ops::Sub(tv[s], ld(kSkew, v)), frames);
+            // Filling, a lane has a sample once its skew is reached; draining, while t is
+            // below its skew plus the block's length; a short block may see both at once.
+            M m;
+            if constexpr (kKind == kFilling)
+              m = Ops::NotAbove(ld(kSkew, v), tv[s]);
+            else if constexpr (kKind == kDraining)
+              m = Ops::Below(tvLessFrames[s], ld(kSkew, v));
+            else
+              m = Ops::Active(Ops::Sub(tv[s], ld(kSkew, v)), frames);
             sx2 = Ops::Select(m, sx1, sx2);
             sx1 = Ops::Select(m, x, sx1);
             sy2 = Ops::Select(m, sy1, sy2);
@@ -522,22 +535,28 @@ struct SkewedChain
         if (t >= fillEnd && t + 1 < n)
         {
           for (; t + 1 < n; t += G)
-            pair(t, BoolTag<false>());
+            pair(t, PairTag<kSteady>());
           continue;
         }
         edgePair(t);
         t += G;
       }
     }
-    else
+    else if (n >= kLast + G)
     {
+      // No lane takes its last sample while the schedule fills, nor its first while it drains.
       int t = 0;
       for (; t < fillEnd; t += G)
-        pair(t, BoolTag<true>());
+        pair(t, PairTag<kFilling>());
       for (; t + 1 < n; t += G)
-        pair(t, BoolTag<false>());
+        pair(t, PairTag<kSteady>());
       for (; t < total; t += G)
-        pair(t, BoolTag<true>());
+        pair(t, PairTag<kDraining>());
+    }
+    else
+    {
+      for (int t = 0; t < total; t += G)
+        pair(t, PairTag<kEdges>());
     }
 
     // The state of the sections back into the bank (only theirs: not the lanes past the last).
@@ -574,6 +593,15 @@ struct SkewedChain
   struct BoolTag
   {
     static constexpr bool value = B;
+  };
+  // The kind of a pair of steps: every lane has a sample at both, or some lanes may lack one
+  // because the schedule fills, drains or (in a short block) both.
+  enum PairKind { kSteady, kFilling, kDraining, kEdges };
+  template <int K>
+  struct PairTag
+  {
+    static constexpr bool value = K != kSteady;
+    static constexpr int kind = K;
   };
 };
 

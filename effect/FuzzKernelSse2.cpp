@@ -44,6 +44,8 @@ struct OpsSse2
     return _mm_unpacklo_pd(v, _mm_set_sd(x));
   }
   static M Active(V d, V n) { return _mm_and_pd(_mm_cmpge_pd(d, _mm_setzero_pd()), _mm_cmplt_pd(d, n)); }
+  static M NotAbove(V a, V b) { return _mm_cmple_pd(a, b); }
+  static M Below(V a, V b) { return _mm_cmplt_pd(a, b); }
   static V Select(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, a), _mm_andnot_pd(m, b)); }
 };
 
