@@ -1,8 +1,8 @@
 #pragma once
 // The clipper and the cross-fade of the effect's chain, two samples at a time, for the skewed
 // schedules (FuzzKernelSchedule.h). SSE2 only, so every level's kernel shares this code (compiled
-// with VEX encoding where the level has it); the tests check it against the plain loop's clipper
-// on the values where the two could part: zeros, the knee and clamp limits, infinities and NaN.
+// with VEX encoding where the level has it); the exactness tests hold it against a straightforward
+// clipper where the two could part: signed zeros, the knee and clamp limits, infinities and NaN.
 
 #include <emmintrin.h>
 
